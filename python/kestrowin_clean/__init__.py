@@ -1,0 +1,1 @@
+"""kestrowin-clean: screening text for injected instructions and jailbreak wording."""
