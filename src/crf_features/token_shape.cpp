@@ -1,0 +1,50 @@
+// One pass over a token for the case and digit flags; ASCII bytes skip the
+// Unicode tables.
+#include "crf_features/token_shape.h"
+
+#include "unicode/properties.h"
+#include "unicode/utf8.h"
+
+namespace kc::crf_features {
+
+TokenShape token_shape(std::string_view token) {
+  bool has_upper = false;
+  bool has_lower = false;
+  bool all_digits = !token.empty();
+  bool title_failed = false;
+  bool previous_cased = false;
+  bool cased_seen = false;
+  std::size_t i = 0;
+  while (i < token.size()) {
+    const auto byte = static_cast<unsigned char>(token[i]);
+    bool upper;
+    bool lower;
+    if (byte < 0x80) {
+      upper = byte >= 'A' && byte <= 'Z';
+      lower = byte >= 'a' && byte <= 'z';
+      if (byte < '0' || byte > '9') all_digits = false;
+      ++i;
+    } else {
+      const char32_t c = unicode::decode_utf8(token, i);
+      upper = unicode::is_uppercase(c);
+      lower = unicode::is_lowercase(c);
+      all_digits = false;
+    }
+    has_upper |= upper;
+    has_lower |= lower;
+    if (upper) {
+      if (previous_cased) title_failed = true;
+    } else if (lower) {
+      if (!previous_cased) title_failed = true;
+    }
+    previous_cased = upper || lower;
+    cased_seen |= previous_cased;
+  }
+  TokenShape shape;
+  shape.all_caps = has_upper && !has_lower && token.size() >= 2;
+  shape.title = !title_failed && cased_seen;
+  shape.digit = all_digits;
+  return shape;
+}
+
+}  // namespace kc::crf_features
