@@ -1,0 +1,117 @@
+// Exact multi-literal search over bytes (Aho-Corasick) with standard match
+// semantics.
+//
+// A search from byte offset `from` reports, among all pattern occurrences that
+// start at or after `from`, the one that ends first; at equal ends the longest
+// pattern; among identical patterns the lowest id. Iteration resumes where the
+// reported match ended, and skips an empty match at the very offset where the
+// previous match ended by one byte. Empty and duplicate patterns are allowed
+// (an empty pattern matches at every offset, so nothing else is then found).
+//
+// Small automata are full DFAs over byte classes; large ones keep dense rows
+// near the root and sparse rows with failure links deeper down. A rare-byte
+// prefilter skips text in which no match can start. Every search is linear in
+// the text.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string_view>
+#include <type_traits>
+#include <variant>
+#include <vector>
+
+#include "aho_corasick/build_error.h"
+#include "aho_corasick/byte_classes.h"
+#include "aho_corasick/prefilter.h"
+
+namespace kc::aho_corasick {
+
+// One occurrence: pattern id and the byte range [start, end) of the text.
+struct Match {
+  std::uint32_t pattern;
+  std::size_t start;
+  std::size_t end;
+  friend bool operator==(const Match&, const Match&) = default;
+};
+
+// Limits and tuning of a build. The defaults are what production uses; tests
+// lower them to reach the error paths and the large-automaton form.
+struct BuildOptions {
+  std::uint64_t max_patterns = 0x7FFFFFFF;
+  std::uint64_t max_states = 0x7FFFFFFF;
+  // A full DFA is built when states x byte classes stays within this.
+  std::uint64_t dfa_cell_budget = std::uint64_t{8} << 20;
+};
+
+class AhoCorasick {
+ public:
+  // Compiles `patterns` (pattern i gets id i). Fails only when the pattern
+  // count or the state count would exceed `options`' limits.
+  static std::variant<AhoCorasick, BuildError> build(const std::vector<std::string_view>& patterns,
+                                                     const BuildOptions& options = {});
+
+  AhoCorasick(const AhoCorasick&) = default;
+  AhoCorasick& operator=(const AhoCorasick&) = default;
+  AhoCorasick(AhoCorasick&&) noexcept = default;
+  AhoCorasick& operator=(AhoCorasick&&) noexcept = default;
+
+  std::size_t pattern_count() const { return pattern_count_; }
+  // True when the searchable form is a full DFA (as opposed to the sparse form).
+  bool is_dfa() const { return dfa_; }
+
+  // The first match of a search that starts at `from` (see the file comment),
+  // or none. Precondition: from <= text.size().
+  std::optional<Match> find(std::string_view text, std::size_t from = 0) const;
+
+  // Calls `on_match(const Match&)` for each successive non-overlapping match.
+  template <class F>
+  void find_iter(std::string_view text, F&& on_match) const {
+    find_iter_impl(text, &on_match, [](void* ctx, const Match& m) {
+      (*static_cast<std::remove_reference_t<F>*>(ctx))(m);
+    });
+  }
+
+ private:
+  // Prefilter bookkeeping of one iteration: it switches itself off when the
+  // candidates come so densely that the scan costs more than it saves.
+  struct PrefilterState {
+    bool active = false;
+    std::uint32_t calls = 0;
+    std::uint64_t skipped = 0;
+  };
+
+  AhoCorasick() = default;
+  std::optional<Match> find_at(std::string_view text, std::size_t from, PrefilterState& pf) const;
+  std::optional<Match> find_dfa(const unsigned char* text, std::size_t len, std::size_t from,
+                                PrefilterState& pf) const;
+  std::optional<Match> find_sparse(const unsigned char* text, std::size_t len, std::size_t from,
+                                   PrefilterState& pf) const;
+  std::size_t skip(const unsigned char* text, std::size_t at, std::size_t len, PrefilterState& pf) const;
+  void find_iter_impl(std::string_view text, void* ctx, void (*cb)(void*, const Match&)) const;
+
+  std::size_t pattern_count_ = 0;
+  std::optional<std::uint32_t> empty_pattern_;  // lowest id of an empty pattern
+  ByteClasses classes_;
+  std::uint32_t stride_ = 1;  // number of byte classes
+  bool dfa_ = true;
+  // Match reported on entering state s (kNone-free for the match states).
+  std::vector<std::uint32_t> match_pattern_;
+  std::vector<std::uint32_t> match_len_;
+  // Full DFA: entries are premultiplied (state id x stride_). Match states are
+  // numbered first, then the start state, so "id <= start" flags both.
+  std::vector<std::uint32_t> trans_;
+  std::uint32_t start_ = 0;
+  // Sparse form: states in breadth-first order, root 0; the first num_dense_
+  // have full rows in dense_ (plain ids), the others sorted sparse rows.
+  std::uint32_t num_dense_ = 0;
+  std::vector<std::uint32_t> dense_;
+  std::vector<std::uint32_t> sparse_begin_;
+  std::vector<std::uint16_t> sparse_cls_;
+  std::vector<std::uint32_t> sparse_next_;
+  std::vector<std::uint32_t> fail_;
+  std::optional<RareBytePrefilter> prefilter_;
+};
+
+}  // namespace kc::aho_corasick
