@@ -1,0 +1,50 @@
+// A motif prepared for scoring many windows with partial_ratio.
+//
+// The motif's characters get small local indices once; a text is mapped to
+// those indices once (characters the motif lacks become -1, since they can
+// never be shared); each window is then scored by sliding counts over small
+// integer arrays instead of hashing characters per alignment.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <span>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+namespace kc::motif_matching {
+
+class MotifScorer {
+ public:
+  // Prepares `motif` (valid UTF-8). Copyable and movable.
+  explicit MotifScorer(std::string_view motif);
+
+  // Number of characters of the motif.
+  std::size_t char_count() const { return indices_.size(); }
+
+  // Appends to `out` the local index of each character of `text`, or -1 for a
+  // character the motif does not contain.
+  void index_text(std::span<const char32_t> text, std::vector<std::int32_t>& out) const;
+
+  // partial_ratio(motif, window) for the window whose characters, mapped by
+  // index_text, are `window`. Uses internal scratch, so one scorer serves one
+  // thread at a time.
+  std::uint32_t score(std::span<const std::int32_t> window);
+
+ private:
+  std::int32_t local_index(char32_t c) const;
+
+  std::array<std::int32_t, 128> ascii_;
+  std::vector<std::pair<char32_t, std::int32_t>> other_;  // sorted by character
+  std::vector<std::int32_t> indices_;                      // the motif, mapped
+  std::vector<std::uint32_t> motif_counts_;                // per local index
+  std::vector<std::uint32_t> scratch_run_;
+  std::vector<std::uint32_t> scratch_window_;
+};
+
+// Decodes valid UTF-8 into its characters.
+std::vector<char32_t> decode_chars(std::string_view text);
+
+}  // namespace kc::motif_matching
