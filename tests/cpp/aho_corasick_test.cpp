@@ -4,12 +4,16 @@
 
 #include <gtest/gtest.h>
 
+#include "motif_oracles.h"
+
 #include <random>
 #include <string>
 #include <vector>
 
 namespace kc::aho_corasick {
 namespace {
+
+using testing_oracles::direct_matches;
 
 AhoCorasick build_ok(const std::vector<std::string_view>& patterns, const BuildOptions& options = {}) {
   auto built = AhoCorasick::build(patterns, options);
@@ -20,38 +24,6 @@ AhoCorasick build_ok(const std::vector<std::string_view>& patterns, const BuildO
 std::vector<Match> all_matches(const AhoCorasick& ac, std::string_view text) {
   std::vector<Match> out;
   ac.find_iter(text, [&](const Match& m) { out.push_back(m); });
-  return out;
-}
-
-// The semantics written out directly: the earliest end, then the longest
-// pattern, then the lowest id; resume at the end; skip a repeated empty match.
-std::optional<Match> direct_find(const std::vector<std::string_view>& pats, std::string_view text,
-                                 std::size_t from) {
-  for (std::size_t e = from; e <= text.size(); ++e) {
-    std::optional<Match> best;
-    for (std::size_t id = 0; id < pats.size(); ++id) {
-      const std::size_t len = pats[id].size();
-      if (len > e - from || text.substr(e - len, len) != pats[id]) continue;
-      if (!best || len > best->end - best->start) best = Match{static_cast<std::uint32_t>(id), e - len, e};
-    }
-    if (best) return best;
-  }
-  return std::nullopt;
-}
-
-std::vector<Match> direct_matches(const std::vector<std::string_view>& pats, std::string_view text) {
-  std::vector<Match> out;
-  std::optional<std::size_t> last_end;
-  for (std::size_t at = 0; at <= text.size();) {
-    auto m = direct_find(pats, text, at);
-    if (!m) break;
-    if (m->start == m->end && last_end == m->end) {
-      at = m->end + 1;
-      continue;
-    }
-    out.push_back(*m);
-    at = last_end.emplace(m->end);
-  }
   return out;
 }
 

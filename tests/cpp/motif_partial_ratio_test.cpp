@@ -7,50 +7,15 @@
 #include <algorithm>
 #include <random>
 #include <string>
-#include <unordered_map>
 #include <vector>
 
 #include "motif_matching/motif_scorer.h"
+#include "motif_oracles.h"
 
 namespace kc::motif_matching {
 namespace {
 
-// The algorithm as written: a fresh counting map per alignment, positional
-// agreement computed too, early stop at 100.
-std::uint64_t oracle_bag(const std::vector<char32_t>& a, const std::vector<char32_t>& b) {
-  std::unordered_map<char32_t, std::int32_t> counts;
-  for (char32_t c : a) counts[c] += 1;
-  std::uint64_t overlap = 0;
-  for (char32_t c : b) {
-    std::int32_t& n = counts[c];
-    if (n >= 1) {
-      n -= 1;
-      overlap += 1;
-    }
-  }
-  return overlap;
-}
-
-std::uint32_t oracle_partial_ratio(std::string_view a, std::string_view b) {
-  const std::vector<char32_t> A = decode_chars(a), B = decode_chars(b);
-  const std::uint64_t n = A.size(), m = B.size();
-  if (n == 0 || m == 0) return 0;
-  if (m < n) return oracle_partial_ratio(b, a);
-  std::uint32_t best = 0;
-  for (std::uint64_t i = 0; i <= m - n; ++i) {
-    const std::vector<char32_t> W(B.begin() + i, B.begin() + i + n);
-    std::uint64_t matches = 0;
-    for (std::uint64_t j = 0; j < n; ++j) matches += A[j] == W[j];
-    const std::uint64_t bag = oracle_bag(A, W);
-    const std::uint64_t k = bag > matches ? bag : matches;
-    const auto score = static_cast<std::uint32_t>((k * 200) / (2 * n));
-    if (score > best) {
-      best = score;
-      if (best == 100) break;
-    }
-  }
-  return best;
-}
+using testing_oracles::oracle_partial_ratio;
 
 TEST(PartialRatio, WorkedValues) {
   struct Row {

@@ -1,0 +1,93 @@
+// A lexicon of category-tagged motifs, searched exactly and fuzzily.
+//
+// Motifs are lower-cased once at construction and compiled into one
+// Aho-Corasick automaton; a search lower-cases the text the same way, so the
+// only case folding is that of the full Unicode lower-case mapping.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <variant>
+#include <vector>
+
+#include "aho_corasick/aho_corasick.h"
+#include "types/category_table.h"
+#include "types/motif_match.h"
+#include "util/span.h"
+
+namespace kc::motif_matching {
+
+// One motif of the lexicon; entry i is automaton pattern i.
+struct MotifEntry {
+  std::string motif;     // lower-cased
+  std::string category;
+  friend bool operator==(const MotifEntry&, const MotifEntry&) = default;
+};
+
+// An immutable motif matcher. Any number of threads may search one matcher at
+// once. Movable, not copyable.
+class MotifMatcher {
+ public:
+  // The window and step of get_match_positions, in characters.
+  static constexpr std::uint64_t kPositionsWindow = 50;
+  static constexpr std::uint64_t kPositionsStep = 25;
+
+  // Builds a matcher from `motifs` (consumed). Entries follow the table's
+  // byte-wise order of category names, and within a category the list order;
+  // every motif is lower-cased as a whole string (Final_Sigma applied) and
+  // kept as is otherwise: empty and duplicate motifs become entries of their
+  // own. `threshold` (lowest accepted fuzzy score; above 100 nothing fuzzy
+  // passes) and `use_fuzzy` are stored unchanged. Fails only when the
+  // automaton refuses the pattern set (extreme sizes).
+  static std::variant<MotifMatcher, aho_corasick::BuildError> New(CategoryTable motifs, std::uint32_t threshold,
+                                                                  bool use_fuzzy);
+
+  MotifMatcher(MotifMatcher&&) noexcept = default;
+  MotifMatcher& operator=(MotifMatcher&&) noexcept = default;
+  MotifMatcher(const MotifMatcher&) = delete;
+  MotifMatcher& operator=(const MotifMatcher&) = delete;
+
+  // Why find_matches refuses `step`, or nullptr when it accepts it. With
+  // fuzzy matching on, a step of 0 would never advance the window; callers
+  // check this before searching and report the message themselves.
+  const char* step_error(std::uint64_t step) const;
+
+  // Every hit in `text` (valid UTF-8), ascending by position (stable: at one
+  // position the exact hit, then fuzzy hits by entry order). Positions and
+  // lengths are bytes of the lower-cased text; `window_size` and `step` count
+  // its characters and matter only with fuzzy matching on.
+  //
+  // Exact pass: the automaton's non-overlapping standard-semantics matches,
+  // score 100. Fuzzy pass, for each entry without an exact hit: windows of
+  // `window_size` characters starting every `step` characters; a window of at
+  // least 10 bytes whose partial_ratio with the motif reaches the threshold
+  // yields a hit at the motif's first occurrence in the window, or centred on
+  // the window when absent, cut at the window's end; one hit per position.
+  //
+  // Preconditions: step_error(step) is nullptr, else the call panics with
+  // that message where it would loop forever. A window end beyond 2^64 - 1
+  // panics with "slice index starts at {start} but ends at {wrapped end}".
+  std::vector<MotifMatch> find_matches(std::string_view text, std::uint64_t window_size,
+                                       std::uint64_t step) const;
+
+  // The merged byte spans covered by find_matches(text, 50, 25): ascending,
+  // no two overlapping or touching.
+  std::vector<Span> get_match_positions(std::string_view text) const;
+
+  const std::vector<MotifEntry>& motif_entries() const { return entries_; }
+  const aho_corasick::AhoCorasick& automaton() const { return automaton_; }
+  std::uint32_t threshold() const { return threshold_; }
+  bool use_fuzzy() const { return use_fuzzy_; }
+
+ private:
+  MotifMatcher(aho_corasick::AhoCorasick automaton, std::vector<MotifEntry> entries, std::uint32_t threshold,
+               bool use_fuzzy);
+
+  aho_corasick::AhoCorasick automaton_;
+  std::vector<MotifEntry> entries_;
+  std::uint32_t threshold_;
+  bool use_fuzzy_;
+};
+
+}  // namespace kc::motif_matching

@@ -1,0 +1,122 @@
+// find_matches and get_match_positions: the exact pass over the automaton,
+// the fuzzy pass over character windows, and the span merge.
+#include <algorithm>
+#include <string>
+#include <unordered_set>
+
+#include "motif_matching/motif_matcher.h"
+#include "motif_matching/motif_scorer.h"
+#include "unicode/case.h"
+#include "unicode/utf8.h"
+#include "util/merge_spans.h"
+#include "util/panic.h"
+
+namespace kc::motif_matching {
+
+namespace {
+
+// Windows shorter than this many bytes are never scored.
+constexpr std::size_t kMinWindowBytes = 10;
+
+// The lower-cased text as characters, with the byte offset of each and the
+// text length as a sentinel (offsets[n] == L).
+struct DecodedText {
+  std::vector<char32_t> chars;
+  std::vector<std::size_t> offsets;
+};
+
+DecodedText decode_with_offsets(std::string_view text) {
+  DecodedText d;
+  const std::size_t n = unicode::count_chars(text);
+  d.chars.reserve(n);
+  d.offsets.reserve(n + 1);
+  for (std::size_t i = 0; i < text.size();) {
+    d.offsets.push_back(i);
+    d.chars.push_back(unicode::decode_utf8(text, i));
+  }
+  d.offsets.push_back(text.size());
+  return d;
+}
+
+// Characters of `window` before the first occurrence of `motif`, or, when it
+// does not occur, the offset that centres the motif on the window (0 if the
+// motif is the longer).
+std::size_t motif_offset_in_window(std::string_view window, std::size_t window_chars, std::string_view motif,
+                                   std::size_t motif_chars) {
+  const std::size_t at = window.find(motif);
+  if (at != std::string_view::npos) return unicode::count_chars(window.substr(0, at));
+  const std::size_t half_w = window_chars / 2, half_m = motif_chars / 2;
+  return half_w > half_m ? half_w - half_m : 0;
+}
+
+}  // namespace
+
+std::vector<MotifMatch> MotifMatcher::find_matches(std::string_view text, std::uint64_t window_size,
+                                                   std::uint64_t step) const {
+  std::vector<MotifMatch> out;
+  if (text.empty()) return out;
+  std::string lowered;
+  unicode::to_lowercase(text, lowered);
+
+  // Exact pass. Successive matches start at strictly increasing offsets, so a
+  // (position, motif) pair cannot repeat here.
+  std::vector<bool> exact(entries_.size(), false);
+  automaton_.find_iter(lowered, [&](const aho_corasick::Match& m) {
+    const MotifEntry& e = entries_[m.pattern];
+    exact[m.pattern] = true;
+    out.push_back({e.motif, e.category, m.start, m.end - m.start, 100.0});
+  });
+
+  if (use_fuzzy_) {
+    const DecodedText d = decode_with_offsets(lowered);
+    const std::size_t n = d.chars.size();
+    std::vector<std::int32_t> mapped;
+    // Fuzzy hits of one motif never meet its exact hits (it has none), so
+    // the repeat check only has to look at the motif's own earlier windows.
+    std::unordered_set<std::size_t> positions;
+    for (std::size_t i = 0; i < entries_.size(); ++i) {
+      if (exact[i]) continue;
+      if (const char* err = step_error(step)) panic(err);
+      const MotifEntry& e = entries_[i];
+      MotifScorer scorer(e.motif);
+      mapped.clear();
+      scorer.index_text(d.chars, mapped);
+      positions.clear();
+      for (std::uint64_t start = 0;;) {
+        const std::uint64_t sum = start + window_size;  // wraps like the unchecked original
+        if (sum < start)
+          panic("slice index starts at " + std::to_string(start) + " but ends at " + std::to_string(sum));
+        const std::size_t end = static_cast<std::size_t>(std::min<std::uint64_t>(sum, n));
+        const std::size_t window_begin = d.offsets[start], window_end = d.offsets[end];
+        if (window_end - window_begin >= kMinWindowBytes) {
+          const std::size_t w = end - start;
+          const std::uint32_t score = scorer.score(std::span(mapped).subspan(start, w));
+          if (score >= threshold_) {
+            const std::string_view window = std::string_view(lowered).substr(window_begin, window_end - window_begin);
+            const std::size_t offset = motif_offset_in_window(window, w, e.motif, scorer.char_count());
+            const std::size_t position = d.offsets[start + offset];
+            const std::size_t length = std::min(window_end - position, e.motif.size());
+            if (positions.insert(position).second)
+              out.push_back({e.motif, e.category, position, length, static_cast<double>(score)});
+          }
+        }
+        if (step >= n - start) break;  // the next start would reach n
+        start += step;
+      }
+    }
+  }
+
+  std::stable_sort(out.begin(), out.end(),
+                   [](const MotifMatch& a, const MotifMatch& b) { return a.position < b.position; });
+  return out;
+}
+
+std::vector<Span> MotifMatcher::get_match_positions(std::string_view text) const {
+  const std::vector<MotifMatch> hits = find_matches(text, kPositionsWindow, kPositionsStep);
+  std::vector<Span> spans;
+  spans.reserve(hits.size());
+  for (const MotifMatch& h : hits) spans.push_back({h.position, h.position + h.length});
+  return merge_spans(std::move(spans));
+}
+
+}  // namespace kc::motif_matching
