@@ -8,6 +8,10 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <span>
+#include <string_view>
+
+#include "unicode/ucd_sets.h"
 
 namespace kc::unicode::tables {
 
@@ -65,5 +69,30 @@ struct CompositionPair {
 };
 extern const CompositionPair kCompositions[];
 extern const std::size_t kCompositionCount;
+
+// Named sets for the regex dialect (see ucd_sets.h); all ranges live in kRangePool.
+extern const Range kRangePool[];
+extern const std::span<const NamedSet> kGeneralCategories;
+extern const std::span<const NamedSet> kScripts;
+extern const std::span<const NamedSet> kScriptExtensions;
+extern const std::span<const NamedSet> kBinaryProperties;
+extern const std::span<const NamedSet> kAges;
+extern const std::span<const NamedSet> kGraphemeClusterBreaks;
+extern const std::span<const NamedSet> kWordBreaks;
+extern const std::span<const NamedSet> kSentenceBreaks;
+extern const std::span<const Range> kPerlWord;
+extern const std::span<const Range> kPerlDigit;
+extern const std::span<const Range> kPerlSpace;
+
+// Property and value aliases; spellings live in kAliasNames.
+extern const std::string_view kAliasNames[];
+extern const std::span<const PropertyAlias> kPropertyAliases;
+extern const std::span<const ValueAlias> kValueAliases;
+
+// Simple case folding classes: the other members of kFoldCodePoints[i] are
+// kFoldOrbits[kFoldOrbitStarts[i]] up to kFoldOrbits[kFoldOrbitStarts[i + 1]].
+extern const std::span<const char32_t> kFoldCodePoints;
+extern const std::uint16_t kFoldOrbitStarts[];
+extern const char32_t kFoldOrbits[];
 
 }  // namespace kc::unicode::tables
