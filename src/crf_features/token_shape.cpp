@@ -2,10 +2,26 @@
 // Unicode tables.
 #include "crf_features/token_shape.h"
 
+#include <array>
+#include <cstdint>
+
 #include "unicode/properties.h"
 #include "unicode/utf8.h"
 
 namespace kc::crf_features {
+namespace {
+
+enum : std::uint8_t { kUpper = 1, kLower = 2, kDigit = 4 };
+
+constexpr std::array<std::uint8_t, 128> kAscii = [] {
+  std::array<std::uint8_t, 128> t{};
+  for (int c = 'A'; c <= 'Z'; ++c) t[c] = kUpper;
+  for (int c = 'a'; c <= 'z'; ++c) t[c] = kLower;
+  for (int c = '0'; c <= '9'; ++c) t[c] = kDigit;
+  return t;
+}();
+
+}  // namespace
 
 TokenShape token_shape(std::string_view token) {
   bool has_upper = false;
@@ -20,9 +36,10 @@ TokenShape token_shape(std::string_view token) {
     bool upper;
     bool lower;
     if (byte < 0x80) {
-      upper = byte >= 'A' && byte <= 'Z';
-      lower = byte >= 'a' && byte <= 'z';
-      if (byte < '0' || byte > '9') all_digits = false;
+      const std::uint8_t k = kAscii[byte];
+      upper = k & kUpper;
+      lower = k & kLower;
+      all_digits &= (k & kDigit) != 0;
       ++i;
     } else {
       const char32_t c = unicode::decode_utf8(token, i);
