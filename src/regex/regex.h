@@ -21,6 +21,10 @@
 
 namespace kc::regex {
 
+namespace meta {
+struct Factory;
+}
+
 class Regex {
  public:
   // Compiles `pattern` with the crate's default options (Unicode on, UTF-8).
@@ -53,6 +57,7 @@ class Regex {
   struct Impl;
 
  private:
+  friend struct meta::Factory;
   explicit Regex(std::unique_ptr<Impl> impl);
   void find_iter_impl(std::string_view text, void* ctx,
                       void (*cb)(void*, std::size_t, std::size_t)) const;
@@ -81,6 +86,7 @@ class RegexSet {
   struct Impl;
 
  private:
+  friend struct meta::Factory;
   explicit RegexSet(std::unique_ptr<Impl> impl);
   std::unique_ptr<Impl> impl_;
 };

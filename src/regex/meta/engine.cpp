@@ -1,0 +1,139 @@
+// Per-pattern engine construction and per-text engine choice.
+#include "regex/meta/engine.h"
+
+#include <cstring>
+
+#include "regex/re2_emit/emit.h"
+#include "regex/testing.h"
+
+namespace kc::regex::meta {
+
+namespace {
+
+// RE2's memory budget per compiled expression. RE2 only reserves it as it
+// goes; it needs to be large because a program near our size limit takes
+// several megabytes, and a starved DFA makes RE2 fall back to its slow NFA.
+constexpr std::int64_t kRe2MaxMem = std::int64_t{64} << 20;
+
+std::unique_ptr<RE2> make_re2(const std::string& pattern) {
+  auto re = std::make_unique<RE2>(pattern, re2_options());
+  if (!re->ok()) return nullptr;
+  return re;
+}
+
+}  // namespace
+
+RE2::Options re2_options() {
+  RE2::Options options;
+  options.set_encoding(RE2::Options::EncodingUTF8);
+  options.set_longest_match(false);
+  options.set_log_errors(false);
+  options.set_never_capture(true);
+  options.set_case_sensitive(true);
+  options.set_max_mem(kRe2MaxMem);
+  return options;
+}
+
+bool is_ascii(std::string_view text) {
+  const char* p = text.data();
+  std::size_t n = text.size();
+  std::size_t i = 0;
+  for (; i + 8 <= n; i += 8) {
+    std::uint64_t word;
+    std::memcpy(&word, p + i, 8);
+    if (word & 0x8080808080808080u) return false;
+  }
+  for (; i < n; ++i)
+    if (static_cast<unsigned char>(p[i]) >= 0x80) return false;
+  return true;
+}
+
+bool is_inexact_look(hir::Look look) {
+  return hir::is_unicode_word_look(look) || hir::is_special_word_look(look) || hir::is_crlf_look(look);
+}
+
+// The RE2 relaxed pattern as a prefilter: its leftmost match starts no later
+// than any match of the full pattern.
+class Engine::RelaxedPrefilter final : public fallback::Prefilter {
+ public:
+  explicit RelaxedPrefilter(const RE2* re) : re_(re) {}
+  std::optional<std::size_t> next_start(std::string_view text, std::size_t from,
+                                        std::size_t* work) const override {
+    re2::StringPiece m;
+    if (!re_->Match(re2::StringPiece(text.data(), text.size()), from, text.size(), RE2::UNANCHORED, &m, 1)) {
+      *work += text.size() - from;
+      return std::nullopt;
+    }
+    std::size_t start = static_cast<std::size_t>(m.data() - text.data());
+    *work += start + m.size() - from;
+    return start;
+  }
+
+ private:
+  const RE2* re_;
+};
+
+Engine::Engine(const hir::Hir& hir)
+    : nfa_(nfa::compile(hir)),
+      pikevm_(&nfa_),
+      caches_([this] { return std::make_unique<fallback::PikeVm::Cache>(nfa_); }) {
+  if (auto exact = re2_emit::emit(hir, re2_emit::TextAssumption::AnyText)) {
+    exact_ = make_re2(*exact);
+    if (exact_) exact_pattern_ = std::move(*exact);
+  }
+  if (exact_) return;
+  if (!hir::contains_special_word_look(hir) && !hir::contains_crlf_look(hir)) {
+    if (auto ascii = re2_emit::emit(hir, re2_emit::TextAssumption::AsciiText)) {
+      ascii_ = make_re2(*ascii);
+      if (ascii_) ascii_pattern_ = std::move(*ascii);
+    }
+  }
+  if (auto relaxed = re2_emit::emit(hir::without_looks(hir, is_inexact_look), re2_emit::TextAssumption::AnyText)) {
+    relaxed_ = make_re2(*relaxed);
+    if (relaxed_) {
+      relaxed_pattern_ = std::move(*relaxed);
+      prefilter_ = std::make_unique<RelaxedPrefilter>(relaxed_.get());
+    }
+  }
+}
+
+Engine::~Engine() = default;
+
+Engine::Search::Search(const Engine& engine, std::string_view text) : engine_(&engine), text_(text) {
+  testing::Path path = testing::current_path();
+  if (path == testing::Path::Normal) {
+    if (engine.exact_) {
+      re2_ = engine.exact_.get();
+    } else if (engine.ascii_ && is_ascii(text)) {
+      re2_ = engine.ascii_.get();
+    }
+  }
+  if (re2_ != nullptr) return;
+  cache_.emplace(engine.caches_.get());
+  // The prefilter may rescan text; four passes' worth keeps the total linear.
+  (*cache_)->set_prefilter_budget(4 * text.size() + 4096);
+  if (path != testing::Path::PikeVm && !engine.nfa_.can_match_empty) prefilter_ = engine.prefilter_.get();
+}
+
+Engine::Search::~Search() = default;
+
+std::optional<Span> Engine::Search::run(std::size_t from, bool earliest) {
+  if (re2_ != nullptr) {
+    re2::StringPiece m;
+    if (!re2_->Match(re2::StringPiece(text_.data(), text_.size()), from, text_.size(), RE2::UNANCHORED, &m, 1))
+      return std::nullopt;
+    std::size_t start = static_cast<std::size_t>(m.data() - text_.data());
+    return Span{start, start + m.size()};
+  }
+  return engine_->pikevm_.find(text_, from, prefilter_, earliest, **cache_);
+}
+
+std::optional<Span> Engine::Search::find(std::size_t from) { return run(from, false); }
+
+bool Engine::Search::is_match() {
+  if (re2_ != nullptr)
+    return re2_->Match(re2::StringPiece(text_.data(), text_.size()), 0, text_.size(), RE2::UNANCHORED, nullptr, 0);
+  return run(0, true).has_value();
+}
+
+}  // namespace kc::regex::meta

@@ -1,0 +1,92 @@
+// One pattern compiled for every engine that may run it, and the choice
+// between them per text.
+//
+// RE2 runs the pattern when the emitted RE2 pattern is exact for the text:
+// always, when the pattern has no Unicode word assertion, no special word
+// assertion and no CRLF anchor; on ASCII-only text, when its only inexact
+// assertions are Unicode \b and \B. Otherwise the Pike VM runs over the
+// code point NFA, skipping text where the pattern with those assertions
+// removed (run by RE2) finds nothing.
+#pragma once
+
+#include <cstddef>
+#include <memory>
+#include <optional>
+#include <string_view>
+
+#include <re2/re2.h>
+
+#include "regex/fallback/pikevm.h"
+#include "regex/hir/hir.h"
+#include "regex/meta/pool.h"
+#include "regex/nfa/nfa.h"
+#include "util/span.h"
+
+namespace kc::regex::meta {
+
+// RE2 options for emitted patterns: UTF-8, leftmost-first, quiet, no
+// captures, and memory enough that the DFA does not give up on large patterns.
+RE2::Options re2_options();
+
+// True if `text` has no byte >= 0x80.
+bool is_ascii(std::string_view text);
+
+// True if `look` is an assertion RE2 cannot express exactly on every text.
+bool is_inexact_look(hir::Look look);
+
+class Engine {
+ public:
+  // Compiles `hir` for every engine it can use. Precondition: its program
+  // size is within the size limit. Neither copyable nor movable.
+  explicit Engine(const hir::Hir& hir);
+  Engine(const Engine&) = delete;
+  Engine& operator=(const Engine&) = delete;
+  ~Engine();
+
+  // The engine choice and scratch for searching one text. Holds scratch
+  // leased from the engine until destroyed; one thread at a time. Movable.
+  class Search {
+   public:
+    Search(const Engine& engine, std::string_view text);
+    Search(Search&&) noexcept = default;
+    ~Search();
+    // The leftmost-first match starting at or after `from` (a character
+    // boundary), with the whole text as context; nullopt if none.
+    std::optional<Span> find(std::size_t from);
+    // True if the pattern matches anywhere.
+    bool is_match();
+
+   private:
+    std::optional<Span> run(std::size_t from, bool earliest);
+    const Engine* engine_;
+    std::string_view text_;
+    const RE2* re2_ = nullptr;  // non-null: RE2 is exact here
+    const fallback::Prefilter* prefilter_ = nullptr;
+    std::optional<Pool<fallback::PikeVm::Cache>::Lease> cache_;
+  };
+
+  // A whole-text yes/no test.
+  bool is_match(std::string_view text) const { return Search(*this, text).is_match(); }
+
+  // RE2 patterns, empty when RE2 cannot express the pattern that way:
+  // exact on every text; exact on ASCII text; with inexact assertions dropped.
+  const std::string& exact_pattern() const { return exact_pattern_; }
+  const std::string& ascii_pattern() const { return ascii_pattern_; }
+  const std::string& relaxed_pattern() const { return relaxed_pattern_; }
+
+ private:
+  class RelaxedPrefilter;
+
+  std::string exact_pattern_;
+  std::string ascii_pattern_;
+  std::string relaxed_pattern_;
+  std::unique_ptr<RE2> exact_;
+  std::unique_ptr<RE2> ascii_;
+  std::unique_ptr<RE2> relaxed_;
+  std::unique_ptr<RelaxedPrefilter> prefilter_;
+  nfa::Nfa nfa_;
+  fallback::PikeVm pikevm_;
+  Pool<fallback::PikeVm::Cache> caches_;
+};
+
+}  // namespace kc::regex::meta

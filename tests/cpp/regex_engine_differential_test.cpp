@@ -1,0 +1,205 @@
+// Random patterns over random multilingual texts: RE2, the prefiltered
+// fallback and the bare Pike VM must report the same find_iter matches and
+// the same set answers.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "regex/fallback/word_char.h"
+#include "regex/hir/hir.h"
+#include "regex/re2_emit/emit.h"
+#include "regex/regex.h"
+#include "regex/testing.h"
+#include "regex/util/utf8.h"
+
+namespace kc::regex {
+namespace {
+
+using hir::Hir;
+using hir::Look;
+using testing::Path;
+using Spans = std::vector<std::pair<std::size_t, std::size_t>>;
+
+// Characters the texts are made of, by script; patterns draw from them too.
+const std::vector<std::string> kAlphabets[] = {
+    {"a", "b", "c", "A", "B", "x", " ", "_", "1", ".", "\n"},
+    {"\xC3\xA9", "\xC3\x89", "\xC3\xA0", "\xC3\xB1", "e", "a", " "},                    // é É à ñ
+    {"\xD0\xB4", "\xD0\xB0", "\xD0\x94", "\xD1\x8F", " ", "a"},                          // д а Д я
+    {"\xE6\x97\xA5", "\xE6\x9C\xAC", "\xE3\x80\x82", "a", " "},                         // 日 本 。
+    {"\xF0\x9F\x98\x80", "\xE2\x80\x8D", "\xE2\x80\x9C", "\xE2\x80\x9D", "a", " ", "\r\n"},  // 😀 ZWJ “ ”
+};
+
+char32_t first_char(const std::string& s) {
+  std::size_t len;
+  return util::decode_at(s, 0, &len);
+}
+
+class Generator {
+ public:
+  explicit Generator(unsigned seed) : rng_(seed) {}
+
+  int pick(int n) { return std::uniform_int_distribution<int>(0, n - 1)(rng_); }
+
+  std::string text() {
+    const auto& main = kAlphabets[pick(5)];
+    std::string out;
+    int len = pick(24);
+    for (int i = 0; i < len; ++i) {
+      const auto& alphabet = pick(4) == 0 ? kAlphabets[0] : main;
+      out += alphabet[pick(static_cast<int>(alphabet.size()))];
+    }
+    return out;
+  }
+
+  std::string some_char() {
+    const auto& alphabet = kAlphabets[pick(5)];
+    std::string c = alphabet[pick(static_cast<int>(alphabet.size()))];
+    return c == "\r\n" ? "\r" : c;
+  }
+
+  Hir node(int depth) {
+    int choice = depth <= 0 ? pick(4) : pick(10);
+    switch (choice) {
+      case 0: {
+        std::string s;
+        for (int n = 1 + pick(3); n > 0; --n) s += some_char();
+        return Hir::literal_of(s);
+      }
+      case 1:
+        return Hir::class_of(random_class());
+      case 2:
+        return Hir::look_of(random_look());
+      case 3:
+        return Hir::class_of(random_class());
+      case 4:
+      case 5: {
+        std::vector<Hir> subs;
+        for (int n = 2 + pick(2); n > 0; --n) subs.push_back(node(depth - 1));
+        return Hir::concat(std::move(subs));
+      }
+      case 6: {
+        std::vector<Hir> subs;
+        for (int n = 2 + pick(2); n > 0; --n) subs.push_back(pick(6) == 0 ? Hir::empty() : node(depth - 1));
+        return Hir::alternation(std::move(subs));
+      }
+      default: {
+        std::uint32_t min = pick(3);
+        std::optional<std::uint32_t> max;
+        switch (pick(4)) {
+          case 0: max = min; break;
+          case 1: max = min + pick(3); break;
+          case 2: max = std::max<std::uint32_t>(min, 1); break;
+          default: break;
+        }
+        return Hir::repetition(node(depth - 1), min, max, pick(3) != 0);
+      }
+    }
+  }
+
+ private:
+  std::vector<hir::ClassRange> random_class() {
+    switch (pick(6)) {
+      case 0: {
+        std::vector<hir::ClassRange> r;
+        for (std::size_t i = 0; i < fallback::detail::kWordRangeCount; ++i)
+          r.push_back({fallback::detail::kWordRanges[i].lo, fallback::detail::kWordRanges[i].hi});
+        return r;
+      }
+      case 1:
+        return {{0, 9}, {11, 0x10FFFF}};  // . without (?s)
+      case 2:
+        return {{'\t', '\r'}, {' ', ' '}};
+      case 3:
+        return {{'0', '9'}, {'A', 'Z'}, {'a', 'z'}, {0xC0, 0x24F}};
+      case 4: {
+        char32_t c = first_char(some_char());
+        return {{c, c}};
+      }
+      default: {
+        char32_t a = first_char(some_char()), b = first_char(some_char());
+        if (a > b) std::swap(a, b);
+        return {{a, b}};
+      }
+    }
+  }
+
+  Look random_look() {
+    static const Look kLooks[] = {Look::WordUnicode, Look::WordUnicodeNegate, Look::WordUnicode,
+                                  Look::StartLF,     Look::EndLF,             Look::Start,
+                                  Look::End,         Look::WordAscii,         Look::WordStartUnicode,
+                                  Look::WordEndHalfUnicode, Look::StartCRLF,  Look::EndCRLF};
+    return kLooks[pick(static_cast<int>(std::size(kLooks)))];
+  }
+
+  std::mt19937 rng_;
+};
+
+Spans find_all(const Regex& re, std::string_view text) {
+  Spans out;
+  re.find_iter(text, [&](std::size_t s, std::size_t e) { out.emplace_back(s, e); });
+  return out;
+}
+
+TEST(RegexEngineDifferential, AllPathsAgreeOnRandomPatterns) {
+  Generator gen(std::getenv("KC_SEED") ? std::atoi(std::getenv("KC_SEED")) : 20261207);
+  int compared = 0, with_matches = 0;
+  for (int p = 0; p < (std::getenv("KC_SEED") ? 30000 : 1500); ++p) {
+    Hir h = gen.node(3);
+    Result<Regex> made = testing::regex_from_hir(h);
+    ASSERT_TRUE(std::holds_alternative<Regex>(made));
+    const Regex& re = std::get<Regex>(made);
+    for (int t = 0; t < 6; ++t) {
+      std::string text = gen.text();
+      Spans want;
+      {
+        testing::ScopedPath path(Path::PikeVm);
+        want = find_all(re, text);
+      }
+      for (Path path : {Path::Normal, Path::Fallback}) {
+        testing::ScopedPath scoped(path);
+        ASSERT_EQ(find_all(re, text), want) << "pattern " << p << " "
+                                            << re2_emit::emit(h, re2_emit::TextAssumption::AsciiText).value_or("?")
+                                            << " text '" << text << "' path "
+                                            << static_cast<int>(path);
+        ASSERT_EQ(re.is_match(text), !want.empty());
+      }
+      ++compared;
+      with_matches += !want.empty();
+    }
+  }
+  // The generator must exercise matches, not only misses.
+  EXPECT_GT(with_matches, compared / 3);
+}
+
+TEST(RegexEngineDifferential, SetsAgreeWithTheirPatterns) {
+  Generator gen(7);
+  for (int s = 0; s < 150; ++s) {
+    std::vector<Hir> hirs;
+    for (int n = gen.pick(6); n > 0; --n) hirs.push_back(gen.node(2));
+    Result<RegexSet> made = testing::regex_set_from_hirs(hirs);
+    ASSERT_TRUE(std::holds_alternative<RegexSet>(made));
+    std::vector<Regex> singles;
+    for (const Hir& h : hirs) singles.push_back(std::move(std::get<Regex>(testing::regex_from_hir(h))));
+    for (int t = 0; t < 6; ++t) {
+      std::string text = gen.text();
+      std::vector<std::size_t> want;
+      {
+        testing::ScopedPath path(Path::PikeVm);
+        for (std::size_t i = 0; i < singles.size(); ++i)
+          if (singles[i].is_match(text)) want.push_back(i);
+      }
+      for (Path path : {Path::Normal, Path::Fallback}) {
+        testing::ScopedPath scoped(path);
+        const RegexSet& set = std::get<RegexSet>(made);
+        ASSERT_EQ(set.matches(text), want) << "set " << s << " text '" << text << "'";
+        ASSERT_EQ(set.is_match(text), !want.empty());
+      }
+    }
+  }
+}
+
+}  // namespace
+}  // namespace kc::regex
