@@ -8,7 +8,6 @@
 #include <string>
 #include <vector>
 
-#include "regex/fallback/word_char.h"
 #include "regex/hir/hir.h"
 #include "regex/re2_emit/emit.h"
 #include "regex/regex.h"
@@ -102,12 +101,8 @@ class Generator {
  private:
   std::vector<hir::ClassRange> random_class() {
     switch (pick(6)) {
-      case 0: {
-        std::vector<hir::ClassRange> r;
-        for (std::size_t i = 0; i < fallback::detail::kWordRangeCount; ++i)
-          r.push_back({fallback::detail::kWordRanges[i].lo, fallback::detail::kWordRanges[i].hi});
-        return r;
-      }
+      case 0:
+        return testing::word_class_ranges();
       case 1:
         return {{0, 9}, {11, 0x10FFFF}};  // . without (?s)
       case 2:

@@ -8,7 +8,6 @@
 #include <utility>
 #include <vector>
 
-#include "regex/fallback/word_char.h"
 #include "regex/hir/hir.h"
 #include "regex/regex.h"
 #include "regex/testing.h"
@@ -32,12 +31,7 @@ Hir rep(Hir sub, std::uint32_t min, std::optional<std::uint32_t> max, bool greed
 Hir star(Hir sub, bool greedy = true) { return rep(std::move(sub), 0, std::nullopt, greedy); }
 Hir plus(Hir sub, bool greedy = true) { return rep(std::move(sub), 1, std::nullopt, greedy); }
 
-Hir word_class() {
-  std::vector<hir::ClassRange> r;
-  for (std::size_t i = 0; i < fallback::detail::kWordRangeCount; ++i)
-    r.push_back({fallback::detail::kWordRanges[i].lo, fallback::detail::kWordRanges[i].hi});
-  return cls(std::move(r));
-}
+Hir word_class() { return cls(testing::word_class_ranges()); }
 Hir any_char() { return cls({{0, 0x10FFFF}}); }
 
 Regex compile(const Hir& h) {

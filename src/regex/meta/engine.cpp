@@ -1,10 +1,9 @@
 // Per-pattern engine construction and per-text engine choice.
 #include "regex/meta/engine.h"
 
-#include <cstring>
-
 #include "regex/re2_emit/emit.h"
 #include "regex/testing.h"
+#include "unicode/utf8.h"
 
 namespace kc::regex::meta {
 
@@ -34,19 +33,7 @@ RE2::Options re2_options() {
   return options;
 }
 
-bool is_ascii(std::string_view text) {
-  const char* p = text.data();
-  std::size_t n = text.size();
-  std::size_t i = 0;
-  for (; i + 8 <= n; i += 8) {
-    std::uint64_t word;
-    std::memcpy(&word, p + i, 8);
-    if (word & 0x8080808080808080u) return false;
-  }
-  for (; i < n; ++i)
-    if (static_cast<unsigned char>(p[i]) >= 0x80) return false;
-  return true;
-}
+bool is_ascii(std::string_view text) { return unicode::skip_ascii(text, 0) == text.size(); }
 
 bool is_inexact_look(hir::Look look) {
   return hir::is_unicode_word_look(look) || hir::is_special_word_look(look) || hir::is_crlf_look(look);

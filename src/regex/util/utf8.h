@@ -1,23 +1,20 @@
-// Stepping over valid UTF-8 one scalar value at a time, forwards and backwards.
+// Stepping over valid UTF-8 by characters, forwards and backwards, and
+// character boundaries, for the engines that move by code points.
 #pragma once
 
 #include <cstddef>
 #include <string_view>
 
+#include "unicode/utf8.h"
+
 namespace kc::regex::util {
 
-// The scalar value starting at `text[i]` (i < text.size()); its byte length in `*len`.
+// The scalar value starting at `text[i]` (i < text.size(), a character
+// boundary of valid UTF-8); its byte length in `*len`.
 inline char32_t decode_at(std::string_view text, std::size_t i, std::size_t* len) {
-  auto b = static_cast<unsigned char>(text[i]);
-  if (b < 0x80) {
-    *len = 1;
-    return b;
-  }
-  std::size_t n = b < 0xE0 ? 2 : b < 0xF0 ? 3 : 4;
-  if (i + n > text.size()) n = text.size() - i;  // truncated input: never read past the end
-  char32_t c = n == 2 ? (b & 0x1F) : n == 3 ? (b & 0x0F) : (b & 0x07);
-  for (std::size_t k = 1; k < n; ++k) c = (c << 6) | (static_cast<unsigned char>(text[i + k]) & 0x3F);
-  *len = n;
+  std::size_t end = i;
+  char32_t c = unicode::decode_utf8(text, end);
+  *len = end - i;
   return c;
 }
 
