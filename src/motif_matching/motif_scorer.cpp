@@ -16,17 +16,21 @@ std::vector<char32_t> decode_chars(std::string_view text) {
 }
 
 MotifScorer::MotifScorer(std::string_view motif) {
-  ascii_.fill(-1);
   const std::vector<char32_t> chars = decode_chars(motif);
-  for (char32_t c : chars) {
-    if (c < 128) {
-      if (ascii_[c] < 0) ascii_[c] = static_cast<std::int32_t>(motif_counts_.size()), motif_counts_.push_back(0);
-    } else if (local_index(c) < 0) {
-      const auto at = std::lower_bound(other_.begin(), other_.end(), std::make_pair(c, std::int32_t{-1}));
-      other_.insert(at, {c, static_cast<std::int32_t>(motif_counts_.size())});
-      motif_counts_.push_back(0);
+  // Distinct characters first, so that the absent index (their count) is known.
+  std::vector<char32_t> distinct = chars;
+  std::sort(distinct.begin(), distinct.end());
+  distinct.erase(std::unique(distinct.begin(), distinct.end()), distinct.end());
+  absent_ = static_cast<std::uint32_t>(distinct.size());
+  ascii_.fill(absent_);
+  for (std::uint32_t d = 0; d < distinct.size(); ++d) {
+    if (distinct[d] < 128) {
+      ascii_[distinct[d]] = d;
+    } else {
+      other_.emplace_back(distinct[d], d);
     }
   }
+  motif_counts_.assign(distinct.size() + 1, 0);
   indices_.reserve(chars.size());
   for (char32_t c : chars) {
     indices_.push_back(local_index(c));
@@ -36,22 +40,22 @@ MotifScorer::MotifScorer(std::string_view motif) {
   scratch_window_.assign(motif_counts_.size(), 0);
 }
 
-std::int32_t MotifScorer::local_index(char32_t c) const {
+std::uint32_t MotifScorer::local_index(char32_t c) const {
   if (c < 128) return ascii_[c];
-  const auto at = std::lower_bound(other_.begin(), other_.end(), std::make_pair(c, std::int32_t{-1}));
-  return at != other_.end() && at->first == c ? at->second : -1;
+  const auto at = std::lower_bound(other_.begin(), other_.end(), std::make_pair(c, std::uint32_t{0}));
+  return at != other_.end() && at->first == c ? at->second : absent_;
 }
 
-void MotifScorer::index_text(std::span<const char32_t> text, std::vector<std::int32_t>& out) const {
+void MotifScorer::index_text(std::span<const char32_t> text, std::vector<std::uint32_t>& out) const {
   out.reserve(out.size() + text.size());
   if (other_.empty()) {
-    for (char32_t c : text) out.push_back(c < 128 ? ascii_[c] : -1);
+    for (char32_t c : text) out.push_back(c < 128 ? ascii_[c] : absent_);
   } else {
     for (char32_t c : text) out.push_back(local_index(c));
   }
 }
 
-std::uint32_t MotifScorer::score(std::span<const std::int32_t> window) {
+std::uint32_t MotifScorer::score(std::span<const std::uint32_t> window) {
   const std::size_t m = indices_.size();
   const std::size_t w = window.size();
   if (m == 0 || w == 0) return 0;
@@ -63,11 +67,11 @@ std::uint32_t MotifScorer::score(std::span<const std::int32_t> window) {
     best = max_run_overlap(window, n, motif_counts_.data(), scratch_run_.data());
   } else {
     n = w;
-    for (std::int32_t d : window)
-      if (d >= 0) ++scratch_window_[d];
+    for (std::uint32_t d : window) ++scratch_window_[d];
+    // The motif never holds the absent index, so its count may stay as is
+    // until the reset below.
     best = max_run_overlap(indices_, n, scratch_window_.data(), scratch_run_.data());
-    for (std::int32_t d : window)
-      if (d >= 0) scratch_window_[d] = 0;
+    for (std::uint32_t d : window) scratch_window_[d] = 0;
   }
   // 2k / (n + n) as a truncated percentage.
   return static_cast<std::uint32_t>(best * 200 / (2 * n));

@@ -1,8 +1,8 @@
 // A motif prepared for scoring many windows with partial_ratio.
 //
 // The motif's characters get small local indices once; a text is mapped to
-// those indices once (characters the motif lacks become -1, since they can
-// never be shared); each window is then scored by sliding counts over small
+// those indices once (characters the motif lacks all share one extra index,
+// since they can never be shared); each window is then scored by sliding counts over small
 // integer arrays instead of hashing characters per alignment.
 #pragma once
 
@@ -24,22 +24,23 @@ class MotifScorer {
   // Number of characters of the motif.
   std::size_t char_count() const { return indices_.size(); }
 
-  // Appends to `out` the local index of each character of `text`, or -1 for a
-  // character the motif does not contain.
-  void index_text(std::span<const char32_t> text, std::vector<std::int32_t>& out) const;
+  // Appends to `out` the local index of each character of `text`; every
+  // character the motif does not contain gets the same extra index.
+  void index_text(std::span<const char32_t> text, std::vector<std::uint32_t>& out) const;
 
   // partial_ratio(motif, window) for the window whose characters, mapped by
   // index_text, are `window`. Uses internal scratch, so one scorer serves one
   // thread at a time.
-  std::uint32_t score(std::span<const std::int32_t> window);
+  std::uint32_t score(std::span<const std::uint32_t> window);
 
  private:
-  std::int32_t local_index(char32_t c) const;
+  std::uint32_t local_index(char32_t c) const;
 
-  std::array<std::int32_t, 128> ascii_;
-  std::vector<std::pair<char32_t, std::int32_t>> other_;  // sorted by character
-  std::vector<std::int32_t> indices_;                      // the motif, mapped
-  std::vector<std::uint32_t> motif_counts_;                // per local index
+  std::uint32_t absent_ = 0;  // the index of characters the motif lacks
+  std::array<std::uint32_t, 128> ascii_;
+  std::vector<std::pair<char32_t, std::uint32_t>> other_;  // sorted by character
+  std::vector<std::uint32_t> indices_;                      // the motif, mapped
+  std::vector<std::uint32_t> motif_counts_;                 // per local index, absent_ last (0)
   std::vector<std::uint32_t> scratch_run_;
   std::vector<std::uint32_t> scratch_window_;
 };

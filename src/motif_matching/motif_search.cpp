@@ -70,7 +70,7 @@ std::vector<MotifMatch> MotifMatcher::find_matches(std::string_view text, std::u
   if (use_fuzzy_) {
     const DecodedText d = decode_with_offsets(lowered);
     const std::size_t n = d.chars.size();
-    std::vector<std::int32_t> mapped;
+    std::vector<std::uint32_t> mapped;
     // Fuzzy hits of one motif never meet its exact hits (it has none), so
     // the repeat check only has to look at the motif's own earlier windows.
     std::unordered_set<std::size_t> positions;

@@ -10,7 +10,7 @@ namespace kc::motif_matching {
 
 std::uint32_t partial_ratio(std::string_view a, std::string_view b) {
   MotifScorer scorer(a);
-  std::vector<std::int32_t> window;
+  std::vector<std::uint32_t> window;
   scorer.index_text(decode_chars(b), window);
   return scorer.score(window);
 }

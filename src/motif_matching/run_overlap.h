@@ -17,31 +17,32 @@ namespace kc::motif_matching {
 // The largest multiset overlap between the shorter sequence, given by
 // `short_counts` (occurrences per local character index, n characters in all),
 // and any run of n consecutive entries of `longer`. Entries of `longer` are
-// local character indices, or -1 for a character that the shorter sequence
-// lacks. Stops as soon as the overlap reaches n.
+// local character indices; characters the shorter sequence lacks all share
+// one index whose short count is 0. Stops as soon as the overlap reaches n.
 //
 // Preconditions: 1 <= n <= longer.size(); every index in `longer` is below the
 // size of `short_counts`; `run_counts` has as many entries, all zero. It is
 // all zero again on return.
-inline std::uint64_t max_run_overlap(std::span<const std::int32_t> longer, std::size_t n,
+inline std::uint64_t max_run_overlap(std::span<const std::uint32_t> longer, std::size_t n,
                                      const std::uint32_t* short_counts, std::uint32_t* run_counts) {
   std::uint64_t overlap = 0;
+  // Branch-free updates: whether a character is shared is data, and
+  // mispredicted branches would cost more than the arithmetic.
   for (std::size_t k = 0; k < n; ++k) {
-    const std::int32_t d = longer[k];
-    if (d >= 0 && ++run_counts[d] <= short_counts[d]) ++overlap;
+    const std::uint32_t d = longer[k];
+    overlap += ++run_counts[d] <= short_counts[d];
   }
   std::uint64_t best = overlap;
   std::size_t end = n;
   for (; end < longer.size() && best < n; ++end) {
     // min(short, run) drops when the leaving character was not in surplus.
-    const std::int32_t out = longer[end - n];
-    if (out >= 0 && run_counts[out]-- <= short_counts[out]) --overlap;
-    const std::int32_t in = longer[end];
-    if (in >= 0 && ++run_counts[in] <= short_counts[in]) ++overlap;
+    const std::uint32_t out = longer[end - n];
+    overlap -= run_counts[out]-- <= short_counts[out];
+    const std::uint32_t in = longer[end];
+    overlap += ++run_counts[in] <= short_counts[in];
     best = std::max(best, overlap);
   }
-  for (std::size_t k = end - n; k < end; ++k)
-    if (longer[k] >= 0) run_counts[longer[k]] = 0;
+  for (std::size_t k = end - n; k < end; ++k) run_counts[longer[k]] = 0;
   return best;
 }
 

@@ -77,7 +77,7 @@ TEST(PartialRatio, AgreesWithDirectAlgorithm) {
     ASSERT_EQ(partial_ratio(b, a), expected) << "not symmetric: " << a << " / " << b;
     // The scorer the search uses, on a motif prepared once.
     MotifScorer scorer(a);
-    std::vector<std::int32_t> window;
+    std::vector<std::uint32_t> window;
     scorer.index_text(decode_chars(b), window);
     ASSERT_EQ(scorer.score(window), expected) << a << " / " << b;
     ASSERT_EQ(scorer.score(window), expected) << "scratch not reset: " << a << " / " << b;
