@@ -49,7 +49,7 @@ std::variant<AhoCorasick, BuildError> AhoCorasick::build(const std::vector<std::
   const Trie& trie = std::get<Trie>(built);
   const std::uint32_t n = static_cast<std::uint32_t>(trie.size());
   const std::uint32_t stride = ac.stride_;
-  ac.prefilter_ = RareBytePrefilter::build(patterns);
+  ac.prefilter_ = BytePrefilter::build(patterns);
 
   ac.dfa_ = std::uint64_t{n} * stride <= options.dfa_cell_budget;
   if (ac.dfa_) {

@@ -9,7 +9,7 @@
 // (an empty pattern matches at every offset, so nothing else is then found).
 //
 // Small automata are full DFAs over byte classes; large ones keep dense rows
-// near the root and sparse rows with failure links deeper down. A rare-byte
+// near the root and sparse rows with failure links deeper down. A byte-set
 // prefilter skips text in which no match can start. Every search is linear in
 // the text.
 #pragma once
@@ -111,7 +111,7 @@ class AhoCorasick {
   std::vector<std::uint16_t> sparse_cls_;
   std::vector<std::uint32_t> sparse_next_;
   std::vector<std::uint32_t> fail_;
-  std::optional<RareBytePrefilter> prefilter_;
+  std::optional<BytePrefilter> prefilter_;
 };
 
 }  // namespace kc::aho_corasick

@@ -1,4 +1,4 @@
-// Rare-byte selection and the byte-set scan behind RareBytePrefilter.
+// Choice of the byte set and the vectorised scan behind BytePrefilter.
 #include "aho_corasick/prefilter.h"
 
 #include <algorithm>
@@ -60,7 +60,7 @@ std::size_t find_any(const unsigned char* text, std::size_t at, std::size_t len,
   }
   std::size_t i = at;
 #if defined(__SSE2__)
-  __m128i needles[RareBytePrefilter::kMaxBytes];
+  __m128i needles[BytePrefilter::kMaxBytes];
   const std::size_t k = set.size();
   for (std::size_t j = 0; j < k; ++j) needles[j] = _mm_set1_epi8(static_cast<char>(set[j]));
   for (; i + 16 <= len; i += 16) {
@@ -80,16 +80,16 @@ std::size_t find_any(const unsigned char* text, std::size_t at, std::size_t len,
 
 std::uint32_t byte_frequency(unsigned char b) { return kFrequencies[b]; }
 
-std::optional<RareBytePrefilter> RareBytePrefilter::build(const std::vector<std::string_view>& patterns) {
-  if (patterns.empty()) return std::nullopt;
-  RareBytePrefilter pf;
+std::optional<BytePrefilter> BytePrefilter::with_bytes(const std::vector<std::string_view>& patterns,
+                                                       bool first_bytes, std::uint32_t& set_frequency) {
+  BytePrefilter pf;
   std::array<bool, 256> in_set{};
-  std::uint32_t set_frequency = 0;
+  set_frequency = 0;
   for (std::string_view p : patterns) {
     if (p.empty()) return std::nullopt;
     // The rarest byte; its first occurrence keeps the backward jump short.
     std::size_t best = 0;
-    for (std::size_t i = 1; i < p.size(); ++i)
+    for (std::size_t i = 1; i < p.size() && !first_bytes; ++i)
       if (kFrequencies[static_cast<unsigned char>(p[i])] < kFrequencies[static_cast<unsigned char>(p[best])])
         best = i;
     const auto b = static_cast<unsigned char>(p[best]);
@@ -104,7 +104,18 @@ std::optional<RareBytePrefilter> RareBytePrefilter::build(const std::vector<std:
   return pf;
 }
 
-std::size_t RareBytePrefilter::next(const unsigned char* text, std::size_t at, std::size_t len) const {
+std::optional<BytePrefilter> BytePrefilter::build(const std::vector<std::string_view>& patterns) {
+  if (patterns.empty()) return std::nullopt;
+  // Rare bytes usually win; first bytes when the patterns share a few
+  // starts but their rarest bytes are spread over too many values.
+  std::uint32_t rare_frequency = 0, first_frequency = 0;
+  auto rare = with_bytes(patterns, false, rare_frequency);
+  auto first = with_bytes(patterns, true, first_frequency);
+  if (rare && (!first || rare_frequency <= first_frequency)) return rare;
+  return first;
+}
+
+std::size_t BytePrefilter::next(const unsigned char* text, std::size_t at, std::size_t len) const {
   // A match starting at s holds its pattern's rare byte at s + offset, offset
   // <= max_offset_, so no match starts before (first rare byte) - max_offset_.
   const std::size_t hit = find_any(text, at, len, bytes_);

@@ -115,13 +115,21 @@ TEST(AhoCorasick, MatchesDirectScanOnRandomSets) {
 }
 
 TEST(AhoCorasick, PrefilterSelection) {
-  auto pf = RareBytePrefilter::build({"ignore", "jailbreak"});
+  auto pf = BytePrefilter::build({"ignore", "jailbreak"});
   ASSERT_TRUE(pf.has_value());
   // g (offset 1) and j (offset 0) are the rarest bytes of the two words.
   EXPECT_EQ(pf->bytes(), (std::vector<unsigned char>{'g', 'j'}));
   EXPECT_EQ(pf->max_offset(), 1u);
-  EXPECT_FALSE(RareBytePrefilter::build({"abc", ""}).has_value());
-  EXPECT_FALSE(RareBytePrefilter::build({"e", "t", "a", "o"}).has_value());
+  EXPECT_FALSE(BytePrefilter::build({"abc", ""}).has_value());
+  // Nine different rarest bytes are too many; the one shared first byte is not.
+  const std::vector<std::string_view> k_words = {"kz", "kq", "kx", "kj", "k1", "k2", "k3", "k4", "k5"};
+  auto first = BytePrefilter::build(k_words);
+  ASSERT_TRUE(first.has_value());
+  EXPECT_EQ(first->bytes(), (std::vector<unsigned char>{'k'}));
+  EXPECT_EQ(first->max_offset(), 0u);
+  const AhoCorasick ac = build_ok(k_words);
+  EXPECT_EQ(all_matches(ac, "a kk k5 kq zk"), (std::vector<Match>{{8, 5, 7}, {1, 8, 10}}));
+  EXPECT_FALSE(BytePrefilter::build({"e", "t", "a", "o"}).has_value());
   const std::string text = std::string(100, 'a') + "xjx";
   const auto* bytes = reinterpret_cast<const unsigned char*>(text.data());
   EXPECT_EQ(pf->next(bytes, 0, text.size()), 100u);  // j at 101, minus 1
