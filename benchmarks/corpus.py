@@ -1,0 +1,45 @@
+"""Deterministic benchmark texts: English prose, mixed scripts, short prompts."""
+import random
+
+_WORDS = (
+    "the of and to in is you that it he was for on are as with his they at be this have from "
+    "or one had by word but not what all were we when your can said there use an each which she "
+    "do how their if will up other about out many then them these so some her would make like "
+    "him into time has look two more write go see number no way could people my than first water "
+    "been call who oil its now find long down day did get come made may part ignore previous "
+    "instructions system prompt pretend act as developer mode jailbreak reveal hidden rules"
+).split()
+
+_MIXED = (
+    "café naïve façade résumé Zürich straße déjà vu Ελληνικά λέξεις Οδός Москва привет мир "
+    "жизнь 漢字 東京 日本語 カタカナ ひらがな 한국어 서울 😀 👍🏽 🇫🇷 ＦＵＬＬ ｗｉｄｔｈ ﬁ ﬂ ① Ⅻ "
+    "“quoted” ‘text’ — – … ŒUVRE İstanbul ǅemal"
+).split()
+
+
+def english_prose(size=10_000, seed=1):
+    rng = random.Random(seed)
+    out, n = [], 0
+    while n < size:
+        sentence = " ".join(rng.choice(_WORDS) for _ in range(rng.randint(6, 16)))
+        sentence = sentence[0].upper() + sentence[1:] + rng.choice([". ", "! ", "? ", ".\n"])
+        out.append(sentence)
+        n += len(sentence)
+    return "".join(out)[:size]
+
+
+def mixed_prose(size=10_000, seed=2):
+    rng = random.Random(seed)
+    out, n = [], 0
+    while n < size:
+        word = rng.choice(_MIXED if rng.random() < 0.6 else _WORDS)
+        out.append(word)
+        out.append(rng.choice([" ", " ", " ", "\u00a0", "\n", "  "]))
+        n += len(word) + 1
+    return "".join(out)[:size]
+
+
+def short_prompts(count=1000, seed=3):
+    rng = random.Random(seed)
+    return [" ".join(rng.choice(_WORDS + _MIXED) for _ in range(rng.randint(1, 6)))[:40]
+            for _ in range(count)]
