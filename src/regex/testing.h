@@ -37,8 +37,4 @@ Path current_path();
 Result<Regex> regex_from_hir(const hir::Hir& hir);
 Result<RegexSet> regex_set_from_hirs(const std::vector<hir::Hir>& hirs);
 
-// The word characters the Unicode word assertions use, as sorted ranges
-// (what the syntax layer's \w should translate to).
-std::vector<hir::ClassRange> word_class_ranges();
-
 }  // namespace kc::regex::testing

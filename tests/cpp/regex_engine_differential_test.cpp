@@ -12,6 +12,7 @@
 #include "regex/re2_emit/emit.h"
 #include "regex/regex.h"
 #include "regex/testing.h"
+#include "unicode/ucd_sets.h"
 #include "regex/util/utf8.h"
 
 namespace kc::regex {
@@ -21,6 +22,12 @@ using hir::Hir;
 using hir::Look;
 using testing::Path;
 using Spans = std::vector<std::pair<std::size_t, std::size_t>>;
+
+std::vector<hir::ClassRange> perl_word_ranges() {
+  std::vector<hir::ClassRange> r;
+  for (const unicode::Range& range : unicode::perl_word()) r.push_back({range.lo, range.hi});
+  return r;
+}
 
 // Characters the texts are made of, by script; patterns draw from them too.
 const std::vector<std::string> kAlphabets[] = {
@@ -102,7 +109,7 @@ class Generator {
   std::vector<hir::ClassRange> random_class() {
     switch (pick(6)) {
       case 0:
-        return testing::word_class_ranges();
+        return perl_word_ranges();
       case 1:
         return {{0, 9}, {11, 0x10FFFF}};  // . without (?s)
       case 2:

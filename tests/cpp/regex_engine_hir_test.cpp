@@ -8,9 +8,11 @@
 #include <utility>
 #include <vector>
 
+#include "regex/fallback/word_char.h"
 #include "regex/hir/hir.h"
 #include "regex/regex.h"
 #include "regex/testing.h"
+#include "unicode/ucd_sets.h"
 
 namespace kc::regex {
 namespace {
@@ -19,6 +21,12 @@ using hir::Hir;
 using hir::Look;
 using testing::Path;
 using Spans = std::vector<std::pair<std::size_t, std::size_t>>;
+
+std::vector<hir::ClassRange> perl_word_ranges() {
+  std::vector<hir::ClassRange> r;
+  for (const unicode::Range& range : unicode::perl_word()) r.push_back({range.lo, range.hi});
+  return r;
+}
 
 Hir lit(std::string s) { return Hir::literal_of(std::move(s)); }
 Hir cls(std::vector<hir::ClassRange> r) { return Hir::class_of(std::move(r)); }
@@ -31,7 +39,7 @@ Hir rep(Hir sub, std::uint32_t min, std::optional<std::uint32_t> max, bool greed
 Hir star(Hir sub, bool greedy = true) { return rep(std::move(sub), 0, std::nullopt, greedy); }
 Hir plus(Hir sub, bool greedy = true) { return rep(std::move(sub), 1, std::nullopt, greedy); }
 
-Hir word_class() { return cls(testing::word_class_ranges()); }
+Hir word_class() { return cls(perl_word_ranges()); }
 Hir any_char() { return cls({{0, 0x10FFFF}}); }
 
 Regex compile(const Hir& h) {
@@ -161,6 +169,18 @@ TEST(RegexEngineSizeLimit, LimitSitsBetweenRealisticAndHugePatterns) {
       EXPECT_EQ(e->message, "Compiled regex exceeds size limit of 10485760 bytes.");
     }
   }
+}
+
+// The word assertions must judge characters exactly as \w matches them.
+TEST(RegexEngineWordChar, AgreesWithPerlWordClass) {
+  std::vector<bool> in_class(0x110000, false);
+  for (const unicode::Range& r : unicode::perl_word())
+    for (char32_t c = r.lo; c <= r.hi; ++c) in_class[c] = true;
+  std::size_t mismatches = 0;
+  for (char32_t c = 0; c < 0x110000; ++c) mismatches += fallback::is_word_char(c) != in_class[c];
+  EXPECT_EQ(mismatches, 0u);
+  EXPECT_TRUE(fallback::is_word_char(0x200D));
+  EXPECT_FALSE(fallback::is_word_char(0x1F600));
 }
 
 }  // namespace
