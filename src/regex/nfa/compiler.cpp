@@ -9,6 +9,7 @@
 
 #include <string>
 
+#include "regex/util/hir_props.h"
 #include "regex/util/utf8.h"
 #include "util/panic.h"
 
@@ -18,31 +19,6 @@ namespace {
 
 using hir::Hir;
 using hir::Kind;
-
-// True if `hir` can match without consuming input (assertions aside).
-bool can_be_empty(const Hir& hir) {
-  switch (hir.kind) {
-    case Kind::Empty:
-    case Kind::Look:
-      return true;
-    case Kind::Literal:
-    case Kind::Class:
-      return false;
-    case Kind::Capture:
-      return can_be_empty(hir.subs[0]);
-    case Kind::Concat:
-      for (const Hir& sub : hir.subs)
-        if (!can_be_empty(sub)) return false;
-      return true;
-    case Kind::Alternation:
-      for (const Hir& sub : hir.subs)
-        if (can_be_empty(sub)) return true;
-      return false;
-    case Kind::Repetition:
-      return hir.min == 0 || can_be_empty(hir.subs[0]);
-  }
-  return false;
-}
 
 class Compiler {
  public:
@@ -133,7 +109,7 @@ class Compiler {
     std::uint32_t copies = hir.min;
     if (!hir.max) {
       if (copies == 0) {
-        if (!can_be_empty(sub)) return compile_loop(sub, hir.greedy, next).loop;
+        if (!util::can_be_empty(sub)) return compile_loop(sub, hir.greedy, next).loop;
         // x* loops straight back into x, so an empty round of x would be
         // dropped as a revisit and x's later alternatives would win over
         // leaving the loop. (x+)? keeps the backtracking preference order.
