@@ -178,6 +178,17 @@ PyRef new_tuple(std::size_t size) { return created(PyTuple_New(static_cast<Py_ss
 PyRef new_dict() { return created(PyDict_New()); }
 PyRef new_bool(bool value) { return PyRef::borrow(value ? Py_True : Py_False); }
 
+PyRef span_list(const std::vector<kc::Span>& spans) {
+  PyRef list = new_list(spans.size());
+  for (std::size_t i = 0; i < spans.size(); ++i) {
+    PyRef tuple = new_tuple(2);
+    tuple_put(tuple.get(), 0, new_u64(spans[i].start));
+    tuple_put(tuple.get(), 1, new_u64(spans[i].end));
+    list_put(list.get(), i, std::move(tuple));
+  }
+  return list;
+}
+
 void list_put(PyObject* list, std::size_t index, PyRef item) {
   if (PyList_SetItem(list, static_cast<Py_ssize_t>(index), item.release()) != 0) throw_pending();
 }

@@ -11,6 +11,9 @@
 #include "native/errors.h"
 #include "native/py_ref.h"
 #include "types/category_table.h"
+#include "util/span.h"
+
+#include <vector>
 
 namespace kc::py {
 
@@ -57,6 +60,9 @@ PyRef new_list(std::size_t size);
 PyRef new_tuple(std::size_t size);
 PyRef new_dict();
 PyRef new_bool(bool value);
+
+// A new list of (start, end) int 2-tuples, one per span, in order.
+PyRef span_list(const std::vector<kc::Span>& spans);
 
 // Places `item` (a new reference, consumed) at `index` of a new list / tuple.
 void list_put(PyObject* list, std::size_t index, PyRef item);

@@ -54,7 +54,17 @@ void add_function(PyObject* module, PyMethodDef* def) {
   add_member(module, def->ml_name, function.get());
 }
 
-void initialise(PyObject* module) { add_function(module, &normalize_text_def); }
+void add_class(PyObject* module, const char* name, PyObject* (*type)()) {
+  PyObject* type_object = type();
+  if (type_object == nullptr) throw PythonError{};
+  add_member(module, name, type_object);
+}
+
+// Members in their fixed order, which is also the order of __all__.
+void initialise(PyObject* module) {
+  add_function(module, &normalize_text_def);
+  add_class(module, "RustMotifMatcher", &motif_matcher_type);
+}
 
 PyObject* init_module() {
   PyInterpreterState* interpreter = PyInterpreterState_Get();

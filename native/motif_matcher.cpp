@@ -1,0 +1,97 @@
+// RustMotifMatcher: the Python class over MotifMatcher.
+#include <array>
+#include <variant>
+
+#include "motif_matching/motif_matcher.h"
+#include "native/callable.h"
+#include "native/convert.h"
+#include "native/module.h"
+
+namespace kc::py {
+
+using kc::motif_matching::MotifMatcher;
+
+namespace {
+PyObject* construct_motif_matcher(PyTypeObject* type, PyObject* args, PyObject* kwargs);
+extern PyMethodDef motif_matcher_methods[];
+constexpr const char* kClassName = "RustMotifMatcher";
+}  // namespace
+
+template <>
+struct ClassDef<MotifMatcher> {
+  static constexpr const char* name = kClassName;
+  static constexpr const char* text_signature = "(motifs, threshold, use_fuzzy)";
+  static constexpr const char* description =
+      "Motif matcher with Aho-Corasick exact matching + optional fuzzy fallback.";
+  static inline PyMethodDef* methods = motif_matcher_methods;
+  static inline newfunc tp_new = &construct_motif_matcher;
+};
+
+namespace {
+
+using Class = PyClass<MotifMatcher>;
+
+constexpr std::array<const char*, 3> kConstructorParams = {"motifs", "threshold", "use_fuzzy"};
+constexpr std::array<const char*, 3> kFindParams = {"text", "window_size", "step"};
+constexpr std::array<const char*, 1> kTextParam = {"text"};
+
+PyObject* construct_motif_matcher(PyTypeObject* type, PyObject* args, PyObject* kwargs) {
+  static constexpr Signature sig = {kClassName, "__new__", kConstructorParams};
+  return call_function<3>(sig, args, kwargs, [&](auto& slots) {
+    kc::CategoryTable motifs = convert_arg("motifs", slots[0], to_category_table);
+    const std::uint32_t threshold = convert_arg("threshold", slots[1], to_u32);
+    const bool use_fuzzy = convert_arg("use_fuzzy", slots[2], to_flag);
+    auto built = MotifMatcher::New(std::move(motifs), threshold, use_fuzzy);
+    if (auto* error = std::get_if<kc::aho_corasick::BuildError>(&built))
+      throw_error(PyExc_ValueError, "Failed to build Aho-Corasick automaton: " + error->message());
+    return PyRef::steal(Class::create(type, std::get<MotifMatcher>(std::move(built))));
+  });
+}
+
+PyObject* find_matches(PyObject* self, PyObject* args, PyObject* kwargs) {
+  static constexpr Signature sig = {kClassName, "find_matches", kFindParams};
+  return call_method<MotifMatcher, 3>(sig, self, args, kwargs, [](const MotifMatcher& matcher, auto& slots) {
+    const std::string_view text = convert_arg("text", slots[0], to_text);
+    const std::uint64_t window_size = convert_arg("window_size", slots[1], to_u64);
+    const std::uint64_t step = convert_arg("step", slots[2], to_u64);
+    if (const char* problem = matcher.step_error(step)) throw_error(PyExc_ValueError, problem);
+    std::vector<kc::MotifMatch> matches = matcher.find_matches(text, window_size, step);
+
+    // Keys are made once per call; every dict gets them in the same order.
+    static constexpr const char* kKeys[] = {"motif", "category", "position", "length", "score"};
+    PyRef keys[5];
+    for (int k = 0; k < 5; ++k) keys[k] = new_str(kKeys[k]);
+    PyRef list = new_list(matches.size());
+    for (std::size_t i = 0; i < matches.size(); ++i) {
+      kc::MotifMatch record = std::move(matches[i]);
+      PyRef dict = new_dict();
+      PyRef values[5] = {new_str(record.motif), new_str(record.category), new_u64(record.position),
+                         new_u64(record.length), new_float(record.score)};
+      for (int k = 0; k < 5; ++k) dict_set(dict.get(), keys[k].get(), values[k].get());
+      list_put(list.get(), i, std::move(dict));
+    }
+    return list;
+  });
+}
+
+PyObject* get_match_positions(PyObject* self, PyObject* args, PyObject* kwargs) {
+  static constexpr Signature sig = {kClassName, "get_match_positions", kTextParam};
+  return call_method<MotifMatcher, 1>(sig, self, args, kwargs, [](const MotifMatcher& matcher, auto& slots) {
+    const std::string_view text = convert_arg("text", slots[0], to_text);
+    return span_list(matcher.get_match_positions(text));
+  });
+}
+
+PyMethodDef motif_matcher_methods[] = {
+    {"find_matches", as_cfunction<find_matches>(), METH_VARARGS | METH_KEYWORDS,
+     "find_matches($self, text, window_size, step)\n--\n\nFind all motif matches in text."},
+    {"get_match_positions", as_cfunction<get_match_positions>(), METH_VARARGS | METH_KEYWORDS,
+     "get_match_positions($self, text)\n--\n\nGet merged match position spans."},
+    {nullptr, nullptr, 0, nullptr},
+};
+
+}  // namespace
+
+PyObject* motif_matcher_type() { return Class::type_for_import(); }
+
+}  // namespace kc::py
