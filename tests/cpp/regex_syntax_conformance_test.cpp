@@ -85,6 +85,34 @@ TEST_P(SyntaxConformance, ParseStage) {
             << " left to later stages, " << accepted << " valid patterns parsed\n";
 }
 
+// Parsing and translation: every compile_error case fails with the exact
+// text (when the file gives one), every other pattern becomes an HIR.
+TEST_P(SyntaxConformance, TranslateStage) {
+  const auto cases = load(GetParam());
+  ASSERT_FALSE(cases.empty()) << GetParam();
+  int exact = 0, size_limit = 0, accepted = 0;
+  for (const Case& c : cases) {
+    for (const std::string& p : c.patterns) {
+      Result<hir::Hir> r = parse_to_hir(p);
+      const Error* err = std::get_if<Error>(&r);
+      if (c.kind != "compile_error") {
+        EXPECT_EQ(err, nullptr) << p << "\n" << (err ? err->message : "");
+        accepted += err == nullptr;
+      } else if (is_size_limit(c.error)) {
+        EXPECT_EQ(err, nullptr) << p << "\n" << (err ? err->message : "");
+        size_limit += err == nullptr;
+      } else {
+        ASSERT_NE(err, nullptr) << p;
+        if (!c.error.empty()) EXPECT_EQ(err->message, c.error) << p;
+        exact += c.error.empty() || err->message == c.error;
+      }
+    }
+  }
+  std::cout << "[ syntax  ] " << GetParam() << ": " << exact << " errors exact, " << size_limit
+            << " size-limit cases translated (the limit is the engine's), " << accepted
+            << " valid patterns translated\n";
+}
+
 INSTANTIATE_TEST_SUITE_P(Files, SyntaxConformance,
                          ::testing::Values("tests.jsonl", "differential.jsonl"));
 
