@@ -263,6 +263,10 @@ TEST(TranslateNames, LooseMatchingAndPrecedence) {
   EXPECT_TRUE(age6[0x20B9]);   // INDIAN RUPEE SIGN, 6.0
   EXPECT_FALSE(age6[0x20BA]);  // TURKISH LIRA SIGN, 6.2
   EXPECT_TRUE(members("\\p{age=V6_2}")[0x20BA]);
+  // Surrogates are never members, whatever the table lists.
+  EXPECT_EQ(count(members("\\p{Cs}")), 0u);
+  EXPECT_FALSE(members("\\p{Unknown}")[0xD800]);
+  EXPECT_TRUE(members("\\p{Zzzz}")[0x0378]);
   EXPECT_GT(count(members("\\p{wb=ALetter}")), 1000u);
   EXPECT_TRUE(members("\\p{sb=Sp}")[' ']);
 }
@@ -302,6 +306,7 @@ INSTANTIATE_TEST_SUITE_P(
                       ErrorCase{"\\p{sc:Foo}", "^^^^^^^^^^", kValueNotFound},
                       ErrorCase{"\\p{gc=Greek}", "^^^^^^^^^^^^", kValueNotFound},
                       ErrorCase{"\\p{Alphabetic=Y}", "^^^^^^^^^^^^^^^^", kValueNotFound},
+                      ErrorCase{"\\p{Comp_Ex}", "^^^^^^^^^^^", kNotFound},
                       ErrorCase{"(?-u:.)", "     ^", kInvalidUtf8},
                       ErrorCase{"(?-u)a\\xFF", "      ^^^^", kInvalidUtf8},
                       ErrorCase{"(?-u:\\W)", "     ^^", kInvalidUtf8},

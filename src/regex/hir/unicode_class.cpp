@@ -75,11 +75,23 @@ Ranges to_ranges(std::span<const unicode::Range> rs) {
   return out;
 }
 
+// The set `name` of `family`, surrogates removed (Surrogate, Unknown and a
+// few others list them, but no text can hold one).
 std::optional<Ranges> find_set(std::span<const unicode::NamedSet> family, std::string_view name) {
   auto it = std::lower_bound(family.begin(), family.end(), name,
                              [](const unicode::NamedSet& s, std::string_view n) { return s.name < n; });
   if (it == family.end() || it->name != name) return std::nullopt;
-  return to_ranges(it->ranges);
+  return canonical(to_ranges(it->ranges));
+}
+
+// The crate's boolean properties come from PropList.txt,
+// DerivedCoreProperties.txt and emoji-data.txt only.
+bool is_crate_binary_property(std::string_view name) {
+  for (std::string_view other : {"Bidi_Mirrored", "Changes_When_NFKC_Casefolded", "Expands_On_NFC",
+                                 "Expands_On_NFD", "Expands_On_NFKC", "Expands_On_NFKD",
+                                 "Full_Composition_Exclusion"})
+    if (name == other) return false;
+  return true;
 }
 
 using Lookup = std::variant<Ranges, LookupError>;
@@ -105,13 +117,14 @@ Lookup gencat(std::string_view canon) {
 }
 
 Lookup script(std::string_view canon) {
-  if (auto s = find_set(unicode::scripts(), canon)) return canonical(std::move(*s));
+  if (auto s = find_set(unicode::scripts(), canon)) return *s;
   return LookupError::PropertyValueNotFound;
 }
 
 Lookup binary_property(std::string_view canon) {
   if (canon == "Decimal_Number") return to_ranges(unicode::perl_digit());
   if (canon == "White_Space") return to_ranges(unicode::perl_space());
+  if (!is_crate_binary_property(canon)) return LookupError::PropertyNotFound;
   if (auto s = find_set(unicode::binary_properties(), canon)) return *s;
   return LookupError::PropertyNotFound;
 }
@@ -169,7 +182,7 @@ Lookup by_value(std::string_view property, std::string_view value) {
   if (canon == "Word_Break") s = find_set(unicode::word_breaks(), *v);
   if (canon == "Sentence_Break") s = find_set(unicode::sentence_breaks(), *v);
   if (!s) return LookupError::PropertyValueNotFound;
-  return canonical(std::move(*s));
+  return *s;
 }
 
 }  // namespace
