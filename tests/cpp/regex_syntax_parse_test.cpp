@@ -217,6 +217,19 @@ TEST(NestLimit, DeepestAcceptedAndFirstRefused) {
   EXPECT_EQ(parse_error(nested_groups(250, "(?i)")), "<parsed>");
 }
 
+// Far deeper than any call stack could follow: refused with the limit's
+// message, never walked recursively.
+TEST(NestLimit, HugeDepthsAreRefusedSafely) {
+  const int n = 50000;
+  for (const std::string& p : {nested_groups(n, "a"),
+                               std::string(n, '[') + "a" + std::string(n, ']'),
+                               "a" + std::string(n, '+')}) {
+    EXPECT_TRUE(parse_error(p).ends_with("error: exceed the maximum number of nested "
+                                         "parentheses/brackets (250)"));
+  }
+  EXPECT_TRUE(parse_error(std::string(n, '(')).ends_with("error: unclosed group"));
+}
+
 TEST(NestLimit, CountsTheLevelsTheCrateCounts) {
   struct Case {
     std::string pattern;

@@ -408,8 +408,7 @@ class Parser {
     ignore_whitespace_ = st.ignore_whitespace;
     group_concat.span.end = pos_;
     bump();
-    Node& g = ast_->nodes[st.group];
-    g.span.end = pos_;
+    ast_->nodes[st.group].span.end = pos_;
     NodeId child;
     if (alt) {
       alt->alt_span.end = group_concat.span.end;
@@ -441,14 +440,14 @@ class Parser {
 
   NodeId pop_group_end(ConcatBuf concat) {
     concat.span.end = pos_;
-    NodeId result;
     if (groups_.empty()) return concat_into_ast(std::move(concat));
     GroupState st = std::move(groups_.back());
     groups_.pop_back();
     if (!st.is_alternation) fail(ErrorKind::GroupUnclosed, ast_->nodes[st.group].span);
     st.alt_span.end = pos_;
     st.alts.push_back(concat_into_ast(std::move(concat)));
-    result = add(Node{.kind = NodeKind::Alternation, .span = st.alt_span, .subs = std::move(st.alts)});
+    const NodeId result =
+        add(Node{.kind = NodeKind::Alternation, .span = st.alt_span, .subs = std::move(st.alts)});
     if (!groups_.empty()) fail(ErrorKind::GroupUnclosed, ast_->nodes[groups_.back().group].span);
     return result;
   }
@@ -464,7 +463,6 @@ class Parser {
   }
 
   void parse_uncounted_repetition(ConcatBuf& concat, RepetitionKind kind) {
-    const std::size_t op_start = pos_;
     NodeId sub = pop_repeatable(concat);
     bool greedy = true;
     if (bump() && ch() == '?') {
@@ -474,7 +472,6 @@ class Parser {
     std::uint32_t min = kind == RepetitionKind::OneOrMore ? 1 : 0;
     std::optional<std::uint32_t> max;
     if (kind == RepetitionKind::ZeroOrOne) max = 1;
-    (void)op_start;
     concat.asts.push_back(add(Node{.kind = NodeKind::Repetition,
                                    .span = Span{span_of(sub).start, pos_},
                                    .rep = kind, .min = min, .max = max, .greedy = greedy,
