@@ -10,43 +10,71 @@ namespace kc::regex {
 
 namespace {
 
-// Appends to `out` every pattern of `impl` that matches `text`, in no order;
-// stops after the first when `first_only`.
-void collect(const RegexSet::Impl& impl, std::string_view text, bool first_only, std::vector<std::size_t>& out) {
-  auto verify = [&](std::size_t i) {
-    if (impl.engines[i]->is_match(text)) out.push_back(i);
-    return first_only && !out.empty();
-  };
-  if (testing::current_path() != testing::Path::Normal) {
-    for (std::size_t i = 0; i < impl.engines.size(); ++i)
-      if (verify(i)) return;
-    return;
-  }
-  const RegexSet::Impl::Plan& plan =
-      impl.has_ascii_plan && meta::is_ascii(text) ? impl.ascii_text : impl.any_text;
-  if (plan.set) {
-    std::vector<int> ids;
-    RE2::Set::ErrorInfo error{};
-    if (!plan.set->Match(re2::StringPiece(text.data(), text.size()), &ids, &error) &&
-        error.kind != RE2::Set::kNoError) {
-      // The DFA gave up: answer pattern by pattern instead.
-      for (std::size_t i = 0; i < impl.engines.size(); ++i)
-        if (verify(i)) return;
+// Collects the patterns of `impl` that match one text, in no order, or only
+// whether one does (`first_only`: stops at the first found).
+class Collector {
+ public:
+  Collector(const RegexSet::Impl& impl, std::string_view text, bool first_only, std::vector<std::size_t>& out)
+      : impl_(impl), text_(text), first_only_(first_only), out_(out) {}
+
+  void run() {
+    if (testing::current_path() != testing::Path::Normal) {
+      for (std::size_t i = 0; i < impl_.engines.size(); ++i)
+        if (confirm(i)) return;
       return;
     }
-    for (int id : ids) {
-      std::size_t i = plan.set_to_pattern[static_cast<std::size_t>(id)];
-      if (!plan.verify[i]) {
-        out.push_back(i);
-        if (first_only) return;
-      } else if (verify(i)) {
-        return;
+    const RegexSet::Impl::Plan& plan =
+        impl_.has_ascii_plan && meta::is_ascii(text_) ? impl_.ascii_text : impl_.any_text;
+    if (from_set(plan.exact.get(), plan.exact_ids, false)) return;
+    if (from_set(plan.relaxed.get(), plan.relaxed_ids, true)) return;
+    for (std::size_t i : plan.unset)
+      if (confirm(i)) return;
+  }
+
+ private:
+  // Runs pattern `i` alone; true when the collection is complete.
+  bool confirm(std::size_t i) {
+    if (impl_.engines[i]->is_match(text_)) return found(i);
+    return false;
+  }
+
+  bool found(std::size_t i) {
+    out_.push_back(i);
+    return first_only_;
+  }
+
+  // Runs one RE2::Set; its reports are matches, or candidates to confirm.
+  // True when the collection is complete.
+  bool from_set(const RE2::Set* set, const std::vector<std::size_t>& ids, bool candidates) {
+    if (set == nullptr) return false;
+    re2::StringPiece text(text_.data(), text_.size());
+    RE2::Set::ErrorInfo error{};
+    if (first_only_ && !candidates) {
+      // Without ids the DFA stops at the first match. Which pattern it was
+      // is unknown, and is_match does not need to know.
+      if (set->Match(text, nullptr, &error)) return found(ids.front());
+      if (error.kind == RE2::Set::kNoError) return false;
+    } else {
+      std::vector<int> reported;
+      if (set->Match(text, &reported, &error) || error.kind == RE2::Set::kNoError) {
+        for (int id : reported) {
+          std::size_t i = ids[static_cast<std::size_t>(id)];
+          if (candidates ? confirm(i) : found(i)) return true;
+        }
+        return false;
       }
     }
+    // The DFA gave up (out of memory): run each of the set's patterns alone.
+    for (std::size_t i : ids)
+      if (confirm(i)) return true;
+    return false;
   }
-  for (std::size_t i : plan.always_verify)
-    if (verify(i)) return;
-}
+
+  const RegexSet::Impl& impl_;
+  std::string_view text_;
+  bool first_only_;
+  std::vector<std::size_t>& out_;
+};
 
 }  // namespace
 
@@ -57,13 +85,13 @@ RegexSet::~RegexSet() = default;
 
 bool RegexSet::is_match(std::string_view text) const {
   std::vector<std::size_t> found;
-  collect(*impl_, text, true, found);
+  Collector(*impl_, text, true, found).run();
   return !found.empty();
 }
 
 std::vector<std::size_t> RegexSet::matches(std::string_view text) const {
   std::vector<std::size_t> found;
-  collect(*impl_, text, false, found);
+  Collector(*impl_, text, false, found).run();
   std::sort(found.begin(), found.end());
   return found;
 }

@@ -171,6 +171,30 @@ TEST(RegexEngineSizeLimit, LimitSitsBetweenRealisticAndHugePatterns) {
   }
 }
 
+// One compiled expression searched from several threads at once, on both
+// the RE2 and the fallback engine (which leases per-search scratch).
+TEST(RegexEngineThreads, ConcurrentSearchesAgree) {
+  Regex re = compile(cat({look(Look::WordUnicode), plus(word_class()), look(Look::WordUnicode)}));
+  std::string text;
+  for (int i = 0; i < 200; ++i) text += i % 2 ? "caf\xC3\xA9 " : "word ";
+  std::string ascii(text.size(), 'a');
+  for (std::size_t i = 5; i < ascii.size(); i += 6) ascii[i] = ' ';
+  const std::size_t want = re.count(text), want_ascii = re.count(ascii);
+  EXPECT_EQ(want, 200u);
+  std::vector<std::thread> threads;
+  std::vector<int> bad(8, 0);
+  for (int t = 0; t < 8; ++t) {
+    threads.emplace_back([&, t] {
+      for (int round = 0; round < 50; ++round) {
+        bad[t] += re.count(text) != want;
+        bad[t] += re.count(ascii) != want_ascii;
+      }
+    });
+  }
+  for (std::thread& th : threads) th.join();
+  for (int t = 0; t < 8; ++t) EXPECT_EQ(bad[t], 0) << "thread " << t;
+}
+
 // The word assertions must judge characters exactly as \w matches them.
 TEST(RegexEngineWordChar, AgreesWithPerlWordClass) {
   std::vector<bool> in_class(0x110000, false);

@@ -1,6 +1,7 @@
 // Size limit and construction of Regex and RegexSet from HIR.
 #include "regex/meta/factory.h"
 
+#include <algorithm>
 #include <utility>
 
 #include "regex/meta/regex_impl.h"
@@ -14,31 +15,40 @@ namespace {
 // not run out on long texts (if it does, the set verifies pattern by pattern).
 constexpr std::int64_t kSetMaxMem = std::int64_t{256} << 20;
 
+// Adds `pattern` to `*set` (made on first use); false if RE2 refuses it.
+bool add_to_set(std::unique_ptr<RE2::Set>& set, const std::string& pattern) {
+  if (!set) {
+    RE2::Options options = re2_options();
+    options.set_max_mem(kSetMaxMem);
+    set = std::make_unique<RE2::Set>(options, RE2::UNANCHORED);
+  }
+  return set->Add(pattern, nullptr) >= 0;
+}
+
+// Compiles `*set`; on failure its patterns join `unset`.
+void compile_set(std::unique_ptr<RE2::Set>& set, std::vector<std::size_t>& ids, std::vector<std::size_t>& unset) {
+  if (!set || set->Compile()) return;
+  unset.insert(unset.end(), ids.begin(), ids.end());
+  std::sort(unset.begin(), unset.end());
+  set.reset();
+  ids.clear();
+}
+
 void build_plan(RegexSet::Impl::Plan& plan, const std::vector<std::unique_ptr<Engine>>& engines, bool ascii) {
-  RE2::Options options = re2_options();
-  options.set_max_mem(kSetMaxMem);
-  plan.set = std::make_unique<RE2::Set>(options, RE2::UNANCHORED);
-  plan.verify.assign(engines.size(), false);
   for (std::size_t i = 0; i < engines.size(); ++i) {
     const Engine& e = *engines[i];
-    const std::string* pattern = &e.exact_pattern();
-    if (pattern->empty() && ascii) pattern = &e.ascii_pattern();
-    if (pattern->empty()) {
-      pattern = &e.relaxed_pattern();
-      plan.verify[i] = true;
+    const std::string* exact = &e.exact_pattern();
+    if (exact->empty() && ascii) exact = &e.ascii_pattern();
+    if (!exact->empty() && add_to_set(plan.exact, *exact)) {
+      plan.exact_ids.push_back(i);
+    } else if (!e.relaxed_pattern().empty() && add_to_set(plan.relaxed, e.relaxed_pattern())) {
+      plan.relaxed_ids.push_back(i);
+    } else {
+      plan.unset.push_back(i);
     }
-    if (pattern->empty() || plan.set->Add(*pattern, nullptr) < 0) {
-      plan.always_verify.push_back(i);
-      continue;
-    }
-    plan.set_to_pattern.push_back(i);
   }
-  if (plan.set_to_pattern.empty() || !plan.set->Compile()) {
-    plan.set.reset();
-    plan.set_to_pattern.clear();
-    plan.always_verify.clear();
-    for (std::size_t i = 0; i < engines.size(); ++i) plan.always_verify.push_back(i);
-  }
+  compile_set(plan.exact, plan.exact_ids, plan.unset);
+  compile_set(plan.relaxed, plan.relaxed_ids, plan.unset);
 }
 
 }  // namespace

@@ -17,15 +17,16 @@ struct Regex::Impl {
 };
 
 struct RegexSet::Impl {
-  // One RE2::Set over the patterns, for one assumption about the text. A
-  // pattern it reports is a match unless `verify` says it must be confirmed
-  // by the pattern's own engine; patterns in `always_verify` are not in the
-  // set at all.
+  // The patterns in RE2::Sets, for one assumption about the text. A pattern
+  // in `exact` is found when the set reports it; one in `relaxed` is then a
+  // candidate its own engine confirms; `unset` patterns have no RE2 form and
+  // are always run alone.
   struct Plan {
-    std::unique_ptr<RE2::Set> set;
-    std::vector<std::size_t> set_to_pattern;
-    std::vector<bool> verify;
-    std::vector<std::size_t> always_verify;
+    std::unique_ptr<RE2::Set> exact;
+    std::vector<std::size_t> exact_ids;  // set index to pattern index
+    std::unique_ptr<RE2::Set> relaxed;
+    std::vector<std::size_t> relaxed_ids;
+    std::vector<std::size_t> unset;
   };
   std::vector<std::unique_ptr<meta::Engine>> engines;
   Plan any_text;    // exact patterns, else relaxed ones
