@@ -41,13 +41,23 @@ bool is_inexact_look(hir::Look look) {
 
 // The RE2 relaxed pattern as a prefilter: its leftmost match starts no later
 // than any match of the full pattern.
+const RE2* Engine::LazyRe2::get() const {
+  if (pattern.empty()) return nullptr;
+  std::call_once(once, [this] { re = make_re2(pattern); });
+  return re.get();
+}
+
+// The RE2 relaxed pattern as a prefilter: its leftmost match starts no later
+// than any match of the full pattern. Without an RE2 form it never skips.
 class Engine::RelaxedPrefilter final : public fallback::Prefilter {
  public:
-  explicit RelaxedPrefilter(const RE2* re) : re_(re) {}
+  explicit RelaxedPrefilter(const LazyRe2* re) : re_(re) {}
   std::optional<std::size_t> next_start(std::string_view text, std::size_t from,
                                         std::size_t* work) const override {
+    const RE2* re = re_->get();
+    if (re == nullptr) return from;
     re2::StringPiece m;
-    if (!re_->Match(re2::StringPiece(text.data(), text.size()), from, text.size(), RE2::UNANCHORED, &m, 1)) {
+    if (!re->Match(re2::StringPiece(text.data(), text.size()), from, text.size(), RE2::UNANCHORED, &m, 1)) {
       *work += text.size() - from;
       return std::nullopt;
     }
@@ -57,7 +67,7 @@ class Engine::RelaxedPrefilter final : public fallback::Prefilter {
   }
 
  private:
-  const RE2* re_;
+  const LazyRe2* re_;
 };
 
 Engine::Engine(const hir::Hir& hir)
@@ -65,22 +75,15 @@ Engine::Engine(const hir::Hir& hir)
       pikevm_(&nfa_),
       caches_([this] { return std::make_unique<fallback::PikeVm::Cache>(nfa_); }) {
   if (auto exact = re2_emit::emit(hir, re2_emit::TextAssumption::AnyText)) {
-    exact_ = make_re2(*exact);
-    if (exact_) exact_pattern_ = std::move(*exact);
+    exact_.pattern = std::move(*exact);
+    return;
   }
-  if (exact_) return;
   if (!hir::contains_special_word_look(hir) && !hir::contains_crlf_look(hir)) {
-    if (auto ascii = re2_emit::emit(hir, re2_emit::TextAssumption::AsciiText)) {
-      ascii_ = make_re2(*ascii);
-      if (ascii_) ascii_pattern_ = std::move(*ascii);
-    }
+    if (auto ascii = re2_emit::emit(hir, re2_emit::TextAssumption::AsciiText)) ascii_.pattern = std::move(*ascii);
   }
   if (auto relaxed = re2_emit::emit(hir::without_looks(hir, is_inexact_look), re2_emit::TextAssumption::AnyText)) {
-    relaxed_ = make_re2(*relaxed);
-    if (relaxed_) {
-      relaxed_pattern_ = std::move(*relaxed);
-      prefilter_ = std::make_unique<RelaxedPrefilter>(relaxed_.get());
-    }
+    relaxed_.pattern = std::move(*relaxed);
+    prefilter_ = std::make_unique<RelaxedPrefilter>(&relaxed_);
   }
 }
 
@@ -89,11 +92,8 @@ Engine::~Engine() = default;
 Engine::Search::Search(const Engine& engine, std::string_view text) : engine_(&engine), text_(text) {
   testing::Path path = testing::current_path();
   if (path == testing::Path::Normal) {
-    if (engine.exact_) {
-      re2_ = engine.exact_.get();
-    } else if (engine.ascii_ && is_ascii(text)) {
-      re2_ = engine.ascii_.get();
-    }
+    re2_ = engine.exact_.get();
+    if (re2_ == nullptr && !engine.ascii_.pattern.empty() && is_ascii(text)) re2_ = engine.ascii_.get();
   }
   if (re2_ != nullptr) return;
   cache_.emplace(engine.caches_.get());

@@ -11,6 +11,7 @@
 
 #include <cstddef>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <string_view>
 
@@ -70,19 +71,26 @@ class Engine {
 
   // RE2 patterns, empty when RE2 cannot express the pattern that way:
   // exact on every text; exact on ASCII text; with inexact assertions dropped.
-  const std::string& exact_pattern() const { return exact_pattern_; }
-  const std::string& ascii_pattern() const { return ascii_pattern_; }
-  const std::string& relaxed_pattern() const { return relaxed_pattern_; }
+  const std::string& exact_pattern() const { return exact_.pattern; }
+  const std::string& ascii_pattern() const { return ascii_.pattern; }
+  const std::string& relaxed_pattern() const { return relaxed_.pattern; }
 
  private:
   class RelaxedPrefilter;
 
-  std::string exact_pattern_;
-  std::string ascii_pattern_;
-  std::string relaxed_pattern_;
-  std::unique_ptr<RE2> exact_;
-  std::unique_ptr<RE2> ascii_;
-  std::unique_ptr<RE2> relaxed_;
+  // An RE2 compiled on first use: a pattern in a RegexSet may never need
+  // its own. Thread-safe.
+  struct LazyRe2 {
+    std::string pattern;
+    mutable std::once_flag once;
+    mutable std::unique_ptr<RE2> re;
+    // The compiled pattern, or null if there is none or RE2 refuses it.
+    const RE2* get() const;
+  };
+
+  LazyRe2 exact_;
+  LazyRe2 ascii_;
+  LazyRe2 relaxed_;
   std::unique_ptr<RelaxedPrefilter> prefilter_;
   nfa::Nfa nfa_;
   fallback::PikeVm pikevm_;
