@@ -29,6 +29,9 @@ struct KindCase {
   std::string message;
 };
 
+// Names the case by its pattern in test listings.
+void PrintTo(const KindCase& c, std::ostream* os) { *os << c.pattern; }
+
 class ParseErrorKinds : public ::testing::TestWithParam<KindCase> {};
 
 TEST_P(ParseErrorKinds, MessageAndCarets) {

@@ -284,6 +284,9 @@ struct ErrorCase {
   std::string message;
 };
 
+// Names the case by its pattern in test listings.
+void PrintTo(const ErrorCase& c, std::ostream* os) { *os << c.pattern; }
+
 class TranslateErrors : public ::testing::TestWithParam<ErrorCase> {};
 
 TEST_P(TranslateErrors, MessageAndCarets) {
