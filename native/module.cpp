@@ -64,6 +64,7 @@ void add_class(PyObject* module, const char* name, PyObject* (*type)()) {
 void initialise(PyObject* module) {
   add_function(module, &normalize_text_def);
   add_class(module, "RustMotifMatcher", &motif_matcher_type);
+  add_function(module, &text_to_features_def);
 }
 
 PyObject* init_module() {
