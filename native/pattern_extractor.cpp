@@ -2,10 +2,8 @@
 #include <array>
 #include <variant>
 
-#include "native/args.h"
-#include "native/class_object.h"
+#include "native/callable.h"
 #include "native/convert.h"
-#include "native/errors.h"
 #include "native/module.h"
 #include "pattern_matching/pattern_extractor.h"
 
@@ -13,47 +11,23 @@ namespace kc::py {
 
 using kc::pattern_matching::PatternExtractor;
 namespace {
-PyObject* construct(PyTypeObject* type, PyObject* args, PyObject* kwargs);
-extern PyMethodDef pattern_extractor_methods[];
-constexpr const char* kClassName = "RustPatternExtractor";
-}  // namespace
-
-template <>
-struct ClassDef<PatternExtractor> {
-  static constexpr const char* name = kClassName;
-  static constexpr const char* text_signature = "(patterns)";
-  static constexpr const char* description =
-      "Compiled pattern extractor using RegexSet for O(n) multi-pattern matching.";
-  static inline PyMethodDef* methods = pattern_extractor_methods;
-  static inline newfunc tp_new = &construct;
-};
-
-using Class = PyClass<PatternExtractor>;
-
-namespace {
-
-constexpr std::array<const char*, 1> kPatternsParam = {"patterns"};
-constexpr std::array<const char*, 1> kTextParam = {"text"};
 PyObject* construct(PyTypeObject* type, PyObject* args, PyObject* kwargs) {
   static constexpr Signature sig = {kClassName, "__new__", kPatternsParam};
-  return guard([&] {
-    auto slots = split<1>(sig, args, kwargs);
+  return call_function<1>(sig, args, kwargs, [&](auto& slots) {
     kc::CategoryTable table = convert_arg("patterns", slots[0], to_category_table);
     auto built = PatternExtractor::New(std::move(table));
     if (auto* error = std::get_if<kc::regex::Error>(&built))
       throw_error(PyExc_ValueError, "Failed to compile RegexSet: " + error->message);
-    return Class::create(type, std::get<PatternExtractor>(std::move(built)));
+    return PyRef::steal(Class::create(type, std::get<PatternExtractor>(std::move(built))));
   });
 }
 
-// The shared frame of the four methods: split, borrow, convert `text`, query.
+// The shared body of the four methods: convert `text`, run one query.
 template <class Query>
 PyObject* method(const Signature& sig, PyObject* self, PyObject* args, PyObject* kwargs, Query&& query) {
-  return guard([&] {
-    auto slots = split<1>(sig, args, kwargs);
-    Class::Borrow extractor(self);
-    std::string_view text = convert_arg("text", slots[0], to_text);
-    return query(*extractor, text).release();
+  return call_method<PatternExtractor, 1>(sig, self, args, kwargs, [&](const PatternExtractor& ex, auto& slots) {
+    const std::string_view text = convert_arg("text", slots[0], to_text);
+    return query(ex, text);
   });
 }
 
@@ -87,15 +61,7 @@ PyObject* extract(PyObject* self, PyObject* args, PyObject* kwargs) {
 PyObject* find_pattern_spans(PyObject* self, PyObject* args, PyObject* kwargs) {
   static constexpr Signature sig = {kClassName, "find_pattern_spans", kTextParam};
   return method(sig, self, args, kwargs, [](const PatternExtractor& ex, std::string_view text) {
-    const auto spans = ex.find_pattern_spans(text);
-    PyRef list = new_list(spans.size());
-    for (std::size_t i = 0; i < spans.size(); ++i) {
-      PyRef tuple = new_tuple(2);
-      tuple_put(tuple.get(), 0, new_u64(spans[i].start));
-      tuple_put(tuple.get(), 1, new_u64(spans[i].end));
-      list_put(list.get(), i, std::move(tuple));
-    }
-    return list;
+    return span_list(ex.find_pattern_spans(text));
   });
 }
 
@@ -121,11 +87,6 @@ PyObject* find_categorized_spans(PyObject* self, PyObject* args, PyObject* kwarg
     }
     return list;
   });
-}
-
-template <PyObject* (*F)(PyObject*, PyObject*, PyObject*)>
-PyCFunction as_cfunction() {
-  return reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(F));
 }
 
 PyMethodDef pattern_extractor_methods[] = {
