@@ -10,8 +10,31 @@
 namespace kc::py {
 
 using kc::pattern_matching::PatternExtractor;
+
 namespace {
-PyObject* construct(PyTypeObject* type, PyObject* args, PyObject* kwargs) {
+PyObject* construct_pattern_extractor(PyTypeObject* type, PyObject* args, PyObject* kwargs);
+extern PyMethodDef pattern_extractor_methods[];
+constexpr const char* kClassName = "RustPatternExtractor";
+}  // namespace
+
+template <>
+struct ClassDef<PatternExtractor> {
+  static constexpr const char* name = kClassName;
+  static constexpr const char* text_signature = "(patterns)";
+  static constexpr const char* description =
+      "Compiled pattern extractor using RegexSet for O(n) multi-pattern matching.";
+  static inline PyMethodDef* methods = pattern_extractor_methods;
+  static inline newfunc tp_new = &construct_pattern_extractor;
+};
+
+namespace {
+
+using Class = PyClass<PatternExtractor>;
+
+constexpr std::array<const char*, 1> kPatternsParam = {"patterns"};
+constexpr std::array<const char*, 1> kTextParam = {"text"};
+
+PyObject* construct_pattern_extractor(PyTypeObject* type, PyObject* args, PyObject* kwargs) {
   static constexpr Signature sig = {kClassName, "__new__", kPatternsParam};
   return call_function<1>(sig, args, kwargs, [&](auto& slots) {
     kc::CategoryTable table = convert_arg("patterns", slots[0], to_category_table);
