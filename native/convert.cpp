@@ -1,12 +1,16 @@
 // Argument and result conversions.
 #include "native/convert.h"
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
 namespace kc::py {
 
 namespace {
+
+// The most items reserved up front for a sequence that is not a list or tuple.
+constexpr Py_ssize_t kMaxClaimedLength = 4096;
 
 [[noreturn]] void cannot_convert(PyObject* obj, const char* target) {
   throw_error(PyExc_TypeError,
@@ -28,6 +32,9 @@ std::vector<std::string> to_string_list(PyObject* value) {
     PyErr_Clear();  // only a sizing hint
     hint = 0;
   }
+  // A list or tuple knows its length; any other sequence's __len__ is only a
+  // claim, and reserving a false huge one would exhaust memory.
+  if (!PyList_CheckExact(value) && !PyTuple_CheckExact(value)) hint = std::min(hint, kMaxClaimedLength);
   items.reserve(static_cast<std::size_t>(hint));
   PyRef iter = PyRef::steal(PyObject_GetIter(value));
   if (!iter) throw_pending();
