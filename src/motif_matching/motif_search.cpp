@@ -66,6 +66,7 @@ std::vector<MotifMatch> MotifMatcher::find_matches(std::string_view text, std::u
     exact[m.pattern] = true;
     out.push_back({e.motif, e.category, m.start, m.end - m.start, 100.0});
   });
+  const std::size_t exact_count = out.size();
 
   if (use_fuzzy_) {
     const DecodedText d = decode_with_offsets(lowered);
@@ -106,8 +107,13 @@ std::vector<MotifMatch> MotifMatcher::find_matches(std::string_view text, std::u
     }
   }
 
-  std::stable_sort(out.begin(), out.end(),
-                   [](const MotifMatch& a, const MotifMatch& b) { return a.position < b.position; });
+  // The scan yields exact hits in ascending position, so only the fuzzy hits
+  // need sorting; the stable merge then puts an exact hit before the fuzzy
+  // hits at its position, as one stable sort of the whole list would.
+  const auto by_position = [](const MotifMatch& a, const MotifMatch& b) { return a.position < b.position; };
+  const auto fuzzy_begin = out.begin() + static_cast<std::ptrdiff_t>(exact_count);
+  std::stable_sort(fuzzy_begin, out.end(), by_position);
+  std::inplace_merge(out.begin(), fuzzy_begin, out.end(), by_position);
   return out;
 }
 
