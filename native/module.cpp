@@ -63,6 +63,7 @@ void add_class(PyObject* module, const char* name, PyObject* (*type)()) {
 // Members in their fixed order, which is also the order of __all__.
 void initialise(PyObject* module) {
   add_function(module, &normalize_text_def);
+  add_class(module, "RustPatternExtractor", &pattern_extractor_type);
   add_class(module, "RustMotifMatcher", &motif_matcher_type);
   add_function(module, &text_to_features_def);
 }

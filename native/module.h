@@ -11,6 +11,7 @@ extern PyMethodDef text_to_features_def;
 
 // The class type objects, created on first call (null with RuntimeError set
 // on failure); borrowed references kept for the life of the process.
+PyObject* pattern_extractor_type();
 PyObject* motif_matcher_type();
 
 }  // namespace kc::py

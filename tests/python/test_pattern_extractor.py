@@ -56,7 +56,7 @@ def test_category_named_like_a_fixed_key():
     assert len(result) == 6
     keys = list(result)
     assert keys.index("caps_ratio") < keys.index("text_length")
-    assert result["caps_ratio"] == 0.5
+    assert result["caps_ratio"] == 1 / 3
 
 
 @pytest.mark.parametrize(
