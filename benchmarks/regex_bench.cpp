@@ -47,6 +47,7 @@ std::vector<std::string> screening_patterns() {
   for (const char* v : verbs)
     for (const char* o : {objects[0], objects[1], objects[2], objects[4]})
       add(std::string("\\b") + v + "\\s+(?:all\\s+)?(?:the\\s+)?(?:previous|prior|above|earlier)\\s+" + o + "\\b");
+  for (const char* v : verbs) add(std::string("\\b") + v + "\\b.{0,40}\\b(?:instructions?|rules|guidelines)\\b");
   const char* roles[] = {"DAN", "an? unrestricted (?:AI|assistant|model)", "evil(?:bot| assistant)",
                          "developer mode", "jailbroken", "in god mode", "a hacker", "my grandmother",
                          "an AI without (?:rules|limits|filters)", "no longer bound by"};
@@ -54,6 +55,7 @@ std::vector<std::string> screening_patterns() {
     add(std::string("\\byou\\s+are\\s+now\\s+") + r + "\\b");
     add(std::string("\\b(?:act|behave|respond)\\s+as\\s+(?:if\\s+you\\s+(?:are|were)\\s+)?") + r + "\\b");
     add(std::string("\\bpretend\\s+(?:to\\s+be|you\\s+are)\\s+") + r);
+    add(std::string("\\b(?:switch|change)\\s+(?:in)?to\\s+") + r + "\\b");
   }
   const char* leaks[] = {"system prompt", "initial instructions", "hidden (?:prompt|rules)", "secret key",
                          "configuration", "original prompt", "developer message", "api key"};
@@ -178,7 +180,9 @@ void screening(const char* label, const std::string& text, const RegexSet& set, 
   double r_find = best_seconds(reps, [&] {
     for (std::size_t i : hits) (void)raw_count(*raw.regexes[i], text);
   });
-  std::printf("%-10s %6zu B  %3zu patterns hit, %3zu matches\n", label, text.size(), hits.size(), matches);
+  double t_ascii = best_seconds(reps, [&] { (void)meta::is_ascii(text); });
+  std::printf("%-10s %6zu B  %3zu patterns hit, %3zu matches (ASCII check %.2f us)\n", label, text.size(),
+              hits.size(), matches, t_ascii * 1e6);
   std::printf("  is_match   %8.1f us  raw RE2::Set  %8.1f us  ratio %.2f\n", t_any * 1e6, r_any * 1e6, t_any / r_any);
   std::printf("  matches    %8.1f us  raw RE2::Set  %8.1f us  ratio %.2f\n", t_set * 1e6, r_set * 1e6, t_set / r_set);
   std::printf("  find_iter  %8.1f us  raw RE2       %8.1f us  ratio %.2f\n", t_find * 1e6, r_find * 1e6,

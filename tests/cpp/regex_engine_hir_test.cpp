@@ -99,6 +99,19 @@ std::vector<FindCase> find_cases() {
   c.push_back({"crlf_start", cat({look(Look::StartCRLF), star(cls({{'a', 'z'}}))}), "a\r\nb\rc\n", {{0, 1}, {3, 4}, {5, 6}, {7, 7}}});
   c.push_back({"crlf_end_empty", look(Look::EndCRLF), "a\r\nb", {{1, 1}, {4, 4}}});
   c.push_back({"crlf_start_empty", look(Look::StartCRLF), "\r\n\r", {{0, 0}, {2, 2}, {3, 3}}});
+  // Counts beyond RE2's limit of 1000, alone and nested.
+  auto times = [](const std::string& s, int n) {
+    std::string out;
+    for (int i = 0; i < n; ++i) out += s;
+    return out;
+  };
+  c.push_back({"count_above_re2_limit", rep(lit("a"), 1500, 1500), times("a", 1600), {{0, 1500}}});
+  c.push_back({"optional_part_above_limit", rep(cls({{'a', 'b'}}), 0, 1200), times("a", 1300), {{0, 1200}, {1200, 1300}}});
+  c.push_back({"lazy_count_above_limit", rep(lit("a"), 1001, 1002, false), times("a", 1003), {{0, 1001}}});
+  c.push_back({"nested_counts_multiply_above_limit", rep(rep(lit("a"), 2, 2), 600, 600), times("a", 1201), {{0, 1200}}});
+  c.push_back({"alternation_counted_above_limit", rep(alt({lit("ab"), lit("a")}), 1100, 1100), times("ab", 1100), {{0, 2200}}});
+  c.push_back({"alternation_optional_above_limit", cat({rep(alt({lit("ab"), lit("a")}), 0, 1050), lit("c")}),
+               times("ab", 1000) + "c", {{0, 2001}}});
   c.push_back({"text_anchors", alt({look(Look::Start), look(Look::End)}), "ab", {{0, 0}, {2, 2}}});
   return c;
 }

@@ -3,6 +3,7 @@
 
 #include <utility>
 
+#include "regex/fallback/word_char.h"
 #include "regex/util/utf8.h"
 
 namespace kc::regex::fallback {
@@ -10,6 +11,11 @@ namespace kc::regex::fallback {
 using nfa::Op;
 using nfa::State;
 using nfa::StateId;
+
+// Prefilter pacing, in bytes: a skip shorter than kDenseSkip marks dense
+// candidates, after which the VM runs kQuietStretch bytes unassisted.
+constexpr std::size_t kDenseSkip = 16;
+constexpr std::size_t kQuietStretch = 64;
 
 PikeVm::Cache::Cache(const nfa::Nfa& nfa) {
   for (Threads* t : {&current_, &next_}) {
@@ -21,48 +27,69 @@ PikeVm::Cache::Cache(const nfa::Nfa& nfa) {
   stack_.reserve(16);
 }
 
-// The assertions holding at one position, computed on first use.
+// The assertions holding at one position, computed on first use. The VM
+// moves forward a character at a time, so the character after one position
+// is the one before the next: its word-ness is decoded once.
 class PikeVm::Looks {
  public:
   explicit Looks(std::string_view text) : text_(text) {}
   bool holds(hir::Look look, std::size_t pos) {
-    if (pos != pos_) {
-      pos_ = pos;
-      set_ = looks_at(text_, pos);
-    }
-    return (set_ & look_bit(look)) != 0;
+    if (pos != pos_) compute(pos);
+    return fallback::holds(look, ctx_);
   }
 
  private:
+  void compute(std::size_t pos) {
+    LookContext& ctx = ctx_;
+    ctx = LookContext{};
+    if (pos > 0) {
+      ctx.before = static_cast<unsigned char>(text_[pos - 1]);
+      if (pos_ != kNone && pos == pos_ + after_len_) {
+        ctx.word_before = word_after_;
+      } else {
+        ctx.word_before = is_word_char(ctx.before < 0x80 ? ctx.before : util::decode_before(text_, pos));
+      }
+    }
+    after_len_ = 0;
+    if (pos < text_.size()) {
+      ctx.after = static_cast<unsigned char>(text_[pos]);
+      after_len_ = 1;
+      ctx.word_after = is_word_char(ctx.after < 0x80 ? ctx.after : util::decode_at(text_, pos, &after_len_));
+    }
+    word_after_ = ctx.word_after;
+    pos_ = pos;
+  }
+
+  static constexpr std::size_t kNone = static_cast<std::size_t>(-1);
   std::string_view text_;
-  std::size_t pos_ = static_cast<std::size_t>(-1);
-  LookSet set_ = 0;
+  std::size_t pos_ = kNone;
+  std::size_t after_len_ = 0;
+  bool word_after_ = false;
+  LookContext ctx_;
 };
 
 void PikeVm::add(Cache::Threads& list, std::vector<StateId>& stack, StateId id, std::size_t start,
                  std::size_t pos, Looks& looks) const {
+  // Depth-first in priority order: follow `out` directly, keep `out1` for later.
   stack.push_back(id);
   while (!stack.empty()) {
     id = stack.back();
     stack.pop_back();
-    if (list.contains(id)) continue;
-    list.insert(id);
-    const State& s = nfa_->states[id];
-    switch (s.op) {
-      case Op::Split:
+    while (!list.contains(id)) {
+      list.insert(id);
+      const State& s = nfa_->states[id];
+      if (s.op == Op::Split) {
         stack.push_back(s.out1);
-        stack.push_back(s.out);
+        id = s.out;
+      } else if (s.op == Op::Jump || (s.op == Op::Look && looks.holds(s.look, pos))) {
+        id = s.out;
+      } else {
+        if (s.op != Op::Look) {
+          list.runnable.push_back(id);
+          list.start[id] = start;
+        }
         break;
-      case Op::Jump:
-        stack.push_back(s.out);
-        break;
-      case Op::Look:
-        if (looks.holds(s.look, pos)) stack.push_back(s.out);
-        break;
-      default:
-        list.runnable.push_back(id);
-        list.start[id] = start;
-        break;
+      }
     }
   }
 }
@@ -77,14 +104,18 @@ std::optional<Span> PikeVm::find(std::string_view text, std::size_t from, const 
   Looks looks(text);
   std::optional<Span> best;
   std::size_t i = from;
+  std::size_t& quiet_until = cache.prefilter_quiet_until_;
   while (true) {
     if (!best) {
-      if (clist->size == 0 && prefilter != nullptr && cache.prefilter_budget_ > 0) {
+      if (clist->size == 0 && prefilter != nullptr && cache.prefilter_budget_ > 0 && i >= quiet_until) {
         // No thread alive: whatever matches starts at or after i.
         std::size_t work = 0;
         std::optional<std::size_t> next = prefilter->next_start(text, i, &work);
         cache.prefilter_budget_ = work >= cache.prefilter_budget_ ? 0 : cache.prefilter_budget_ - work;
         if (!next) return std::nullopt;
+        // Where candidates are dense a call costs more than it skips: run
+        // the VM on its own for a stretch before asking again.
+        if (*next - i < kDenseSkip) quiet_until = *next + kQuietStretch;
         if (*next > i) i = util::next_char_boundary(text, *next);
       }
       add(*clist, cache.stack_, nfa_->start, i, i, looks);

@@ -37,10 +37,13 @@ class PikeVm {
     Cache(Cache&&) noexcept = default;
     Cache& operator=(Cache&&) noexcept = default;
 
-    // Allows the prefilter to examine about `bytes` bytes in total before the
-    // searches using this cache stop consulting it; keeps a run of searches
-    // linear whatever the prefilter costs per call.
-    void set_prefilter_budget(std::size_t bytes) { prefilter_budget_ = bytes; }
+    // Starts a run of searches over one text: allows the prefilter to examine
+    // about `bytes` bytes in total before the searches stop consulting it,
+    // which keeps the run linear whatever the prefilter costs per call.
+    void start_text(std::size_t bytes) {
+      prefilter_budget_ = bytes;
+      prefilter_quiet_until_ = 0;
+    }
 
    private:
     friend class PikeVm;
@@ -64,6 +67,7 @@ class PikeVm {
     Threads next_;
     std::vector<nfa::StateId> stack_;
     std::size_t prefilter_budget_ = 0;
+    std::size_t prefilter_quiet_until_ = 0;  // no prefilter calls before this offset
   };
 
   // Borrows `nfa`, which must outlive the VM. Copyable and movable.

@@ -17,9 +17,11 @@ inline bool is_word_byte(std::uint32_t c) {
 // digit, a connector punctuation or a join control (U+200C, U+200D).
 inline bool is_word_char(char32_t c) {
   if (c < 0x80) return is_word_byte(c);
-  if (unicode::is_alphabetic(c)) return true;
+  // One property record answers both Alphabetic and the general category.
+  const std::uint16_t record = unicode::detail::prop_record(c);
+  if (record & unicode::tables::kPropAlphabetic) return true;
   using unicode::GeneralCategory;
-  switch (unicode::general_category(c)) {
+  switch (static_cast<GeneralCategory>(record & unicode::tables::kPropGcMask)) {
     case GeneralCategory::Mn:
     case GeneralCategory::Mc:
     case GeneralCategory::Me:

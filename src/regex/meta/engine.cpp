@@ -1,6 +1,8 @@
 // Per-pattern engine construction and per-text engine choice.
 #include "regex/meta/engine.h"
 
+#include <cstring>
+
 #include "regex/re2_emit/emit.h"
 #include "regex/testing.h"
 #include "unicode/utf8.h"
@@ -33,7 +35,18 @@ RE2::Options re2_options() {
   return options;
 }
 
-bool is_ascii(std::string_view text) { return unicode::skip_ascii(text, 0) == text.size(); }
+bool is_ascii(std::string_view text) {
+  // Whole 32-byte blocks with one test each: texts are usually all ASCII or
+  // not, and this check runs before every search.
+  const char* p = text.data();
+  std::size_t i = 0;
+  for (; i + 32 <= text.size(); i += 32) {
+    std::uint64_t w[4];
+    std::memcpy(w, p + i, 32);
+    if (((w[0] | w[1] | w[2] | w[3]) & 0x8080808080808080u) != 0) return false;
+  }
+  return unicode::skip_ascii(text, i) == text.size();
+}
 
 bool is_inexact_look(hir::Look look) {
   return hir::is_unicode_word_look(look) || hir::is_special_word_look(look) || hir::is_crlf_look(look);
@@ -98,7 +111,7 @@ Engine::Search::Search(const Engine& engine, std::string_view text) : engine_(&e
   if (re2_ != nullptr) return;
   cache_.emplace(engine.caches_.get());
   // The prefilter may rescan text; four passes' worth keeps the total linear.
-  (*cache_)->set_prefilter_budget(4 * text.size() + 4096);
+  (*cache_)->start_text(4 * text.size() + 4096);
   if (path != testing::Path::PikeVm && !engine.nfa_.can_match_empty) prefilter_ = engine.prefilter_.get();
 }
 
