@@ -1,0 +1,151 @@
+// Regex::compile and RegexSet::compile end to end: the size limit on real
+// patterns, the order of errors in a set, and random pattern texts (with
+// (?i), (?m), \b, anchors) on which every engine path must agree.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "regex/regex.h"
+#include "regex/testing.h"
+
+namespace kc::regex {
+namespace {
+
+using testing::Path;
+using Spans = std::vector<std::pair<std::size_t, std::size_t>>;
+
+const std::string kTooBig = "Compiled regex exceeds size limit of 10485760 bytes.";
+
+TEST(RegexEngineCompile, SizeLimitOnRealPatterns) {
+  struct Case {
+    const char* pattern;
+    bool fits;
+  } cases[] = {
+      {"\\w{100}", true},        {"[a-z]{1,1000}", true},   {"(?i)\\b\\w{1,50}\\s+\\w{1,50}\\b", true},
+      {"\\w{296}", true},        {"\\w{297}", false},       {"\\w{2000}", false},
+      {"\\pL{3000}", false},     {"\\w{100}{30}", false},   {"(?:\\w{50}){60}", false},
+      {"a{1000}{1000}{1000}", false},
+  };
+  for (const Case& c : cases) {
+    Result<Regex> r = Regex::compile(c.pattern);
+    EXPECT_EQ(std::holds_alternative<Regex>(r), c.fits) << c.pattern;
+    if (auto* e = std::get_if<Error>(&r)) {
+      EXPECT_EQ(e->kind, Error::Kind::CompiledTooBig) << c.pattern;
+      EXPECT_EQ(e->message, kTooBig);
+    }
+  }
+}
+
+TEST(RegexEngineCompile, SetLimitAppliesToTheWholeSet) {
+  // Each fits alone; together they do not.
+  EXPECT_TRUE(std::holds_alternative<Regex>(Regex::compile("\\w{200}")));
+  Result<RegexSet> set = RegexSet::compile({"\\w{200}", "\\w{200}"});
+  ASSERT_TRUE(std::holds_alternative<Error>(set));
+  EXPECT_EQ(std::get<Error>(set).message, kTooBig);
+}
+
+TEST(RegexEngineCompile, SetReportsParseErrorsBeforeTranslationErrors) {
+  Result<Regex> unknown_class = Regex::compile("\\p{NoSuchClass}");
+  Result<Regex> unclosed = Regex::compile("(a");
+  ASSERT_TRUE(std::holds_alternative<Error>(unknown_class));
+  ASSERT_TRUE(std::holds_alternative<Error>(unclosed));
+  const std::string translate_error = std::get<Error>(unknown_class).message;
+  const std::string parse_error = std::get<Error>(unclosed).message;
+  struct Case {
+    std::vector<std::string> patterns;
+    std::string want;
+  } cases[] = {
+      {{"\\p{NoSuchClass}", "b", "(a"}, parse_error},
+      {{"\\w{2000}", "\\p{NoSuchClass}"}, translate_error},
+      {{"\\w{2000}", "(a"}, parse_error},
+      {{"a", "\\w{2000}"}, kTooBig},
+  };
+  for (const Case& c : cases) {
+    Result<RegexSet> r = RegexSet::compile(c.patterns);
+    ASSERT_TRUE(std::holds_alternative<Error>(r));
+    EXPECT_EQ(std::get<Error>(r).message, c.want);
+  }
+}
+
+// Pattern text from a small grammar.
+class PatternGenerator {
+ public:
+  explicit PatternGenerator(unsigned seed) : rng_(seed) {}
+  int pick(int n) { return std::uniform_int_distribution<int>(0, n - 1)(rng_); }
+
+  std::string pattern() {
+    static const char* kFlags[] = {"", "", "(?i)", "(?m)", "(?im)", "(?s)"};
+    return kFlags[pick(6)] + node(3);
+  }
+
+  std::string text() {
+    static const char* kPieces[] = {"a", "b", "A", "é", "É", "д", "Д", "日", "😀", " ", "\n", "ab", "x_1", ".",
+                                    "straße", "STRASSE", "ſ", "K", "k"};
+    std::string out;
+    for (int n = pick(16); n > 0; --n) out += kPieces[pick(static_cast<int>(std::size(kPieces)))];
+    return out;
+  }
+
+ private:
+  std::string node(int depth) {
+    static const char* kAtoms[] = {"a", "b", "é", "д", "日", "😀", "k", "s", "\\w", "\\W", "\\s", "\\d", ".",
+                                   "[a-zé]", "[^a ]", "[[:alpha:]]", "\\b", "\\B", "^", "$", "\\pL", "ß"};
+    int choice = depth <= 0 ? 0 : pick(6);
+    switch (choice) {
+      case 0:
+      case 1:
+        return kAtoms[pick(static_cast<int>(std::size(kAtoms)))];
+      case 2:
+        return node(depth - 1) + node(depth - 1);
+      case 3:
+        return "(?:" + node(depth - 1) + "|" + node(depth - 1) + ")";
+      case 4: {
+        static const char* kReps[] = {"*", "+", "?", "*?", "+?", "{2}", "{1,3}", "{0,2}?"};
+        return "(?:" + node(depth - 1) + ")" + kReps[pick(static_cast<int>(std::size(kReps)))];
+      }
+      default:
+        return "(" + node(depth - 1) + node(depth - 1) + ")";
+    }
+  }
+
+  std::mt19937 rng_;
+};
+
+Spans find_all(const Regex& re, std::string_view text) {
+  Spans out;
+  re.find_iter(text, [&](std::size_t s, std::size_t e) { out.emplace_back(s, e); });
+  return out;
+}
+
+// KC_SEED=<n> in the environment runs a longer search with another seed.
+TEST(RegexEngineCompile, PathsAgreeOnRandomPatternTexts) {
+  PatternGenerator gen(std::getenv("KC_SEED") ? std::atoi(std::getenv("KC_SEED")) : 99);
+  int with_matches = 0, compared = 0;
+  for (int p = 0; p < (std::getenv("KC_SEED") ? 20000 : 800); ++p) {
+    std::string pattern = gen.pattern();
+    Result<Regex> made = Regex::compile(pattern);
+    ASSERT_TRUE(std::holds_alternative<Regex>(made)) << pattern;
+    const Regex& re = std::get<Regex>(made);
+    for (int t = 0; t < 5; ++t) {
+      std::string text = gen.text();
+      Spans want;
+      {
+        testing::ScopedPath path(Path::PikeVm);
+        want = find_all(re, text);
+      }
+      for (Path path : {Path::Normal, Path::Fallback}) {
+        testing::ScopedPath scoped(path);
+        ASSERT_EQ(find_all(re, text), want) << pattern << " on '" << text << "'";
+      }
+      ++compared;
+      with_matches += !want.empty();
+    }
+  }
+  EXPECT_GT(with_matches, compared / 3);
+}
+
+}  // namespace
+}  // namespace kc::regex
