@@ -62,6 +62,27 @@ class MapWriter {
   std::size_t size_ = 0;
 };
 
+// For each word, the index of the first word equal to it. Prose repeats most
+// of its words, so this lets every repeat share one value downstream.
+std::vector<std::uint32_t> first_occurrences(const LoweredTokens& words) {
+  const std::size_t n = words.size();
+  std::size_t size = 16;
+  while (size < 2 * n) size *= 2;
+  constexpr std::uint32_t kEmpty = UINT32_MAX;
+  std::vector<std::uint32_t> slots(size, kEmpty);
+  std::vector<std::uint32_t> first(n);
+  for (std::size_t i = 0; i < n; ++i) {
+    const std::string_view w = words[i];
+    std::uint64_t h = 14695981039346656037ull;  // FNV-1a
+    for (char c : w) h = (h ^ static_cast<unsigned char>(c)) * 1099511628211ull;
+    std::size_t at = (h ^ (h >> 29)) & (size - 1);
+    while (slots[at] != kEmpty && words[slots[at]] != w) at = (at + 1) & (size - 1);
+    if (slots[at] == kEmpty) slots[at] = static_cast<std::uint32_t>(i);
+    first[i] = slots[at];
+  }
+  return first;
+}
+
 }  // namespace
 
 TokenFeatures text_to_features(std::string_view text) {
@@ -69,10 +90,12 @@ TokenFeatures text_to_features(std::string_view text) {
   result.tokens_ = tokenize(text);
   if (result.tokens_.empty()) return result;
   result.lowered_ = LoweredTokens(result.tokens_);
-  // Looked up once per token: each is also read by its six neighbours.
+  result.first_ = first_occurrences(result.lowered_);
+  // Looked up once per distinct word; each is also read by six neighbours.
   result.keywords_.resize(result.tokens_.size());
   for (std::size_t i = 0; i < result.tokens_.size(); ++i) {
-    result.keywords_[i] = find_keyword(result.lowered_[i]);
+    const std::size_t first = result.first_[i];
+    result.keywords_[i] = first == i ? find_keyword(result.lowered_[i]) : result.keywords_[first];
   }
   return result;
 }
@@ -83,12 +106,13 @@ FeatureMap TokenFeatures::describe(std::size_t i, FeatureBuffer& buffer) const {
   const std::string_view w = lowered_[i];
   MapWriter out(buffer);
 
+  const std::size_t first = first_[i];
   out.flag(FeatureKey::kBias);
-  out.word(FeatureKey::kWord, i, w);
+  out.word(FeatureKey::kWord, first, w);
   const std::size_t chars = unicode::count_chars(w);
-  out.affix(FeatureKey::kSuffix3, i, w, chars <= 3 ? w : last_chars(w, 3));
-  out.affix(FeatureKey::kSuffix2, i, w, chars <= 2 ? w : last_chars(w, 2));
-  out.affix(FeatureKey::kPrefix3, i, w, chars <= 3 ? w : first_chars(w, 3));
+  out.affix(FeatureKey::kSuffix3, first, w, chars <= 3 ? w : last_chars(w, 3));
+  out.affix(FeatureKey::kSuffix2, first, w, chars <= 2 ? w : last_chars(w, 2));
+  out.affix(FeatureKey::kPrefix3, first, w, chars <= 3 ? w : first_chars(w, 3));
   out.number(FeatureKey::kLength, std::min(chars, kLenCap));
 
   const TokenShape shape = token_shape(t);
@@ -106,8 +130,8 @@ FeatureMap TokenFeatures::describe(std::size_t i, FeatureBuffer& buffer) const {
     const int d = kContextOffsets[slot];
     if ((d < 0 && i < static_cast<std::size_t>(-d)) || (d > 0 && i + d >= n)) continue;
     const std::size_t j = d < 0 ? i - static_cast<std::size_t>(-d) : i + static_cast<std::size_t>(d);
-    if (d == -1) out.word(FeatureKey::kM1Word, j, lowered_[j]);
-    if (d == 1) out.word(FeatureKey::kP1Word, j, lowered_[j]);
+    if (d == -1) out.word(FeatureKey::kM1Word, first_[j], lowered_[j]);
+    if (d == 1) out.word(FeatureKey::kP1Word, first_[j], lowered_[j]);
     if (keywords_[j]) out.flag(context_keyword_key(slot, *keywords_[j]));
   }
   return out.done();

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <optional>
 #include <string_view>
 #include <vector>
@@ -33,7 +34,10 @@ class TokenFeatures {
   // Writes the features of token k (k < size()) into `buffer`, in insertion
   // order, and returns them. Flags are present only when true ("1"); "len"
   // and "pos" are numbers; "w", the affixes and "-1:w"/"+1:w" are words that
-  // stay valid while this object lives. Never fails.
+  // stay valid while this object lives. A word or affix value's `token` is
+  // the first token with the same lowered word, so equal (token, key) pairs
+  // carry equal values across the whole text and a consumer can make each
+  // distinct value once. Never fails.
   FeatureMap describe(std::size_t k, FeatureBuffer& buffer) const;
 
   // The lowered tokens that kWord/kAffix values refer to.
@@ -45,6 +49,7 @@ class TokenFeatures {
   std::vector<std::string_view> tokens_;         // as written
   LoweredTokens lowered_;                        // parallel to tokens_
   std::vector<std::optional<Lexicon>> keywords_;  // lexicon of each lowered token
+  std::vector<std::uint32_t> first_;              // first token with the same lowered word
 };
 
 // Cuts `text` (valid UTF-8) into at most kMaxTokens tokens for description:

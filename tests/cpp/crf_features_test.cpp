@@ -253,6 +253,26 @@ TEST(TextToFeatures, EveryKeyIsReachable) {
   EXPECT_EQ(seen.size(), kFeatureKeyNames.size());
 }
 
+TEST(TextToFeatures, EqualWordsShareTheirValueToken) {
+  // Tokens 0, 2 and 4 lower to "the"; 1 and 3 to "catalogue".
+  const std::string text = "The catalogue the CATALOGUE tHe end";
+  const TokenFeatures maps = text_to_features(text);
+  ASSERT_EQ(maps.size(), 6u);
+  std::map<std::pair<std::uint32_t, int>, std::string_view> seen;
+  std::vector<std::uint32_t> word_token;
+  for (std::size_t k = 0; k < maps.size(); ++k) {
+    FeatureBuffer buffer;
+    for (const Feature& f : maps.describe(k, buffer)) {
+      if (f.kind != ValueKind::kWord && f.kind != ValueKind::kAffix) continue;
+      // One value per (token, key) over the whole text.
+      const auto [it, fresh] = seen.emplace(std::pair{f.token, static_cast<int>(f.key)}, f.value);
+      if (!fresh) EXPECT_EQ(it->second, f.value) << k;
+      if (f.key == kc::crf_features::FeatureKey::kWord) word_token.push_back(f.token);
+    }
+  }
+  EXPECT_EQ(word_token, (std::vector<std::uint32_t>{0, 1, 0, 1, 0, 5}));
+}
+
 // --- tokenisation ------------------------------------------------------
 
 // The tokens of `text` by definition: maximal runs of non-White_Space.
