@@ -3,19 +3,18 @@
 // (?i), (?m), \b, anchors) on which every engine path must agree.
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <random>
 #include <string>
 #include <vector>
 
 #include "regex/regex.h"
 #include "regex/testing.h"
+#include "regex_engine_test_util.h"
 
 namespace kc::regex {
 namespace {
 
-using testing::Path;
-using Spans = std::vector<std::pair<std::size_t, std::size_t>>;
+using test_util::Spans;
 
 const std::string kTooBig = "Compiled regex exceeds size limit of 10485760 bytes.";
 
@@ -114,17 +113,11 @@ class PatternGenerator {
   std::mt19937 rng_;
 };
 
-Spans find_all(const Regex& re, std::string_view text) {
-  Spans out;
-  re.find_iter(text, [&](std::size_t s, std::size_t e) { out.emplace_back(s, e); });
-  return out;
-}
-
 // KC_SEED=<n> in the environment runs a longer search with another seed.
 TEST(RegexEngineCompile, PathsAgreeOnRandomPatternTexts) {
-  PatternGenerator gen(std::getenv("KC_SEED") ? std::atoi(std::getenv("KC_SEED")) : 99);
+  PatternGenerator gen(test_util::seed_or(99));
   int with_matches = 0, compared = 0;
-  for (int p = 0; p < (std::getenv("KC_SEED") ? 20000 : 800); ++p) {
+  for (int p = 0; p < test_util::rounds(800, 20000); ++p) {
     std::string pattern = gen.pattern();
     Result<Regex> made = Regex::compile(pattern);
     ASSERT_TRUE(std::holds_alternative<Regex>(made)) << pattern;
@@ -132,14 +125,7 @@ TEST(RegexEngineCompile, PathsAgreeOnRandomPatternTexts) {
     for (int t = 0; t < 5; ++t) {
       std::string text = gen.text();
       Spans want;
-      {
-        testing::ScopedPath path(Path::PikeVm);
-        want = find_all(re, text);
-      }
-      for (Path path : {Path::Normal, Path::Fallback}) {
-        testing::ScopedPath scoped(path);
-        ASSERT_EQ(find_all(re, text), want) << pattern << " on '" << text << "'";
-      }
+      ASSERT_TRUE(test_util::paths_agree(re, text, &want)) << pattern << " on '" << text << "'";
       ++compared;
       with_matches += !want.empty();
     }

@@ -3,7 +3,6 @@
 // the same set answers.
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <random>
 #include <string>
 #include <vector>
@@ -11,6 +10,7 @@
 #include "regex/hir/hir.h"
 #include "regex/regex.h"
 #include "regex/testing.h"
+#include "regex_engine_test_util.h"
 #include "unicode/ucd_sets.h"
 #include "regex/util/utf8.h"
 
@@ -20,7 +20,7 @@ namespace {
 using hir::Hir;
 using hir::Look;
 using testing::Path;
-using Spans = std::vector<std::pair<std::size_t, std::size_t>>;
+using test_util::Spans;
 
 std::vector<hir::ClassRange> perl_word_ranges() {
   std::vector<hir::ClassRange> r;
@@ -164,17 +164,11 @@ std::string show(const Hir& h) {
   return out;
 }
 
-Spans find_all(const Regex& re, std::string_view text) {
-  Spans out;
-  re.find_iter(text, [&](std::size_t s, std::size_t e) { out.emplace_back(s, e); });
-  return out;
-}
-
 // KC_SEED=<n> in the environment runs a longer search with another seed.
 TEST(RegexEngineDifferential, AllPathsAgreeOnRandomPatterns) {
-  Generator gen(std::getenv("KC_SEED") ? std::atoi(std::getenv("KC_SEED")) : 20261207);
+  Generator gen(test_util::seed_or(20261207));
   int compared = 0, with_matches = 0;
-  for (int p = 0; p < (std::getenv("KC_SEED") ? 30000 : 1500); ++p) {
+  for (int p = 0; p < test_util::rounds(1500, 30000); ++p) {
     Hir h = gen.node(3);
     Result<Regex> made = testing::regex_from_hir(h);
     ASSERT_TRUE(std::holds_alternative<Regex>(made));
@@ -182,18 +176,7 @@ TEST(RegexEngineDifferential, AllPathsAgreeOnRandomPatterns) {
     for (int t = 0; t < 6; ++t) {
       std::string text = gen.text();
       Spans want;
-      {
-        testing::ScopedPath path(Path::PikeVm);
-        want = find_all(re, text);
-      }
-      for (Path path : {Path::Normal, Path::Fallback}) {
-        testing::ScopedPath scoped(path);
-        ASSERT_EQ(find_all(re, text), want) << "pattern " << p << " "
-                                            << show(h)
-                                            << " text '" << text << "' path "
-                                            << static_cast<int>(path);
-        ASSERT_EQ(re.is_match(text), !want.empty());
-      }
+      ASSERT_TRUE(test_util::paths_agree(re, text, &want)) << "pattern " << p << " " << show(h) << " text '" << text << "'";
       ++compared;
       with_matches += !want.empty();
     }

@@ -12,6 +12,7 @@
 #include "regex/hir/hir.h"
 #include "regex/regex.h"
 #include "regex/testing.h"
+#include "regex_engine_test_util.h"
 #include "unicode/ucd_sets.h"
 
 namespace kc::regex {
@@ -20,7 +21,8 @@ namespace {
 using hir::Hir;
 using hir::Look;
 using testing::Path;
-using Spans = std::vector<std::pair<std::size_t, std::size_t>>;
+using test_util::find_all;
+using test_util::Spans;
 
 std::vector<hir::ClassRange> perl_word_ranges() {
   std::vector<hir::ClassRange> r;
@@ -46,12 +48,6 @@ Regex compile(const Hir& h) {
   Result<Regex> r = testing::regex_from_hir(h);
   if (auto* e = std::get_if<Error>(&r)) ADD_FAILURE() << e->message;
   return std::move(std::get<Regex>(r));
-}
-
-Spans find_all(const Regex& re, std::string_view text) {
-  Spans out;
-  re.find_iter(text, [&](std::size_t s, std::size_t e) { out.emplace_back(s, e); });
-  return out;
 }
 
 constexpr Path kPaths[] = {Path::Normal, Path::Fallback, Path::PikeVm};
