@@ -1,5 +1,7 @@
 // RustMotifMatcher: the Python class over MotifMatcher.
 #include <array>
+#include <string_view>
+#include <unordered_map>
 #include <variant>
 
 #include "motif_matching/motif_matcher.h"
@@ -57,17 +59,29 @@ PyObject* find_matches(PyObject* self, PyObject* args, PyObject* kwargs) {
     if (const char* problem = matcher.step_error(step)) throw_error(PyExc_ValueError, problem);
     std::vector<kc::MotifMatch> matches = matcher.find_matches(text, window_size, step);
 
-    // Keys are made once per call; every dict gets them in the same order.
+    // Keys are made once per call, and so is the str of each distinct motif
+    // and category text and the float 100.0 of exact hits: a dense text can
+    // give hundreds of thousands of records over a small lexicon.
     static constexpr const char* kKeys[] = {"motif", "category", "position", "length", "score"};
     PyRef keys[5];
     for (int k = 0; k < 5; ++k) keys[k] = new_str(kKeys[k]);
+    std::unordered_map<std::string_view, PyRef> texts;
+    auto text_object = [&](std::string_view value) -> PyObject* {
+      PyRef& slot = texts[value];
+      if (!slot) slot = new_str(value);
+      return slot.get();
+    };
+    PyRef exact_score = new_float(100.0);
     PyRef list = new_list(matches.size());
     for (std::size_t i = 0; i < matches.size(); ++i) {
-      kc::MotifMatch record = std::move(matches[i]);
+      const kc::MotifMatch& record = matches[i];
       PyRef dict = new_dict();
-      PyRef values[5] = {new_str(record.motif), new_str(record.category), new_u64(record.position),
-                         new_u64(record.length), new_float(record.score)};
-      for (int k = 0; k < 5; ++k) dict_set(dict.get(), keys[k].get(), values[k].get());
+      PyRef position = new_u64(record.position);
+      PyRef length = new_u64(record.length);
+      PyRef score = record.score == 100.0 ? PyRef::borrow(exact_score.get()) : new_float(record.score);
+      PyObject* values[5] = {text_object(record.motif), text_object(record.category), position.get(),
+                             length.get(), score.get()};
+      for (int k = 0; k < 5; ++k) dict_set(dict.get(), keys[k].get(), values[k]);
       list_put(list.get(), i, std::move(dict));
     }
     return list;
