@@ -19,6 +19,7 @@ namespace kc::py {
 namespace {
 
 using kc::crf_features::TokenFeatures;
+using kc::crf_features::FeatureKey;
 using kc::crf_features::ValueKind;
 
 constexpr std::size_t kLargestNumber = 20;
@@ -45,10 +46,21 @@ const SharedStrings& shared_strings() {
 
 PyRef feature_dicts(const TokenFeatures& tokens) {
   const SharedStrings& shared = shared_strings();
-  std::vector<PyRef> words(tokens.size());  // lowered word of token k, made on first use
+  // Word and affix values name the first token with the same lowered word,
+  // so each distinct value is made once per call.
+  std::vector<PyRef> words(tokens.size());
+  std::vector<std::array<PyRef, 3>> affixes(tokens.size());
   auto word = [&](std::uint32_t token) -> PyObject* {
     PyRef& slot = words[token];
     if (!slot) slot = new_str(tokens.lowered()[token]);
+    return slot.get();
+  };
+  static_assert(static_cast<int>(FeatureKey::kSuffix2) == static_cast<int>(FeatureKey::kSuffix3) + 1 &&
+                static_cast<int>(FeatureKey::kPrefix3) == static_cast<int>(FeatureKey::kSuffix3) + 2);
+  auto affix = [&](const kc::crf_features::Feature& feature) -> PyObject* {
+    const auto which = static_cast<std::size_t>(feature.key) - static_cast<std::size_t>(FeatureKey::kSuffix3);
+    PyRef& slot = affixes[feature.token][which];
+    if (!slot) slot = new_str(feature.value);
     return slot.get();
   };
 
@@ -73,11 +85,9 @@ PyRef feature_dicts(const TokenFeatures& tokens) {
         case ValueKind::kWord:
           dict_set(dict.get(), key, word(feature.token));
           break;
-        case ValueKind::kAffix: {
-          PyRef value = new_str(feature.value);
-          dict_set(dict.get(), key, value.get());
+        case ValueKind::kAffix:
+          dict_set(dict.get(), key, affix(feature));
           break;
-        }
       }
     }
     list_put(list.get(), k, std::move(dict));
