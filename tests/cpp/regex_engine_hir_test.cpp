@@ -10,6 +10,7 @@
 
 #include "regex/fallback/word_char.h"
 #include "regex/hir/hir.h"
+#include "regex/meta/engine.h"
 #include "regex/regex.h"
 #include "regex/testing.h"
 #include "regex_engine_test_util.h"
@@ -156,7 +157,9 @@ TEST_P(RegexEngineFind, SetReportsEveryMatchingPattern) {
   EXPECT_TRUE(std::get<RegexSet>(empty).matches("abc").empty());
 }
 
-INSTANTIATE_TEST_SUITE_P(Paths, RegexEngineFind, ::testing::ValuesIn(kPaths));
+INSTANTIATE_TEST_SUITE_P(Paths, RegexEngineFind, ::testing::ValuesIn(kPaths), [](const auto& info) {
+  return info.param == Path::Normal ? "Normal" : info.param == Path::Fallback ? "Fallback" : "PikeVm";
+});
 
 TEST(RegexEngineSizeLimit, LimitSitsBetweenRealisticAndHugePatterns) {
   struct Case {
@@ -202,6 +205,19 @@ TEST(RegexEngineThreads, ConcurrentSearchesAgree) {
   }
   for (std::thread& th : threads) th.join();
   for (int t = 0; t < 8; ++t) EXPECT_EQ(bad[t], 0) << "thread " << t;
+}
+
+// The ASCII check works in blocks; a non-ASCII byte anywhere must be seen.
+TEST(RegexEngineAscii, FindsANonAsciiByteAtAnyOffset) {
+  for (std::size_t len : {0u, 1u, 31u, 32u, 127u, 128u, 129u, 300u}) {
+    std::string text(len, 'a');
+    EXPECT_TRUE(meta::is_ascii(text)) << len;
+    for (std::size_t at = 0; at < len; ++at) {
+      std::string t = text;
+      t[at] = static_cast<char>(0xC3);
+      EXPECT_FALSE(meta::is_ascii(t)) << len << " at " << at;
+    }
+  }
 }
 
 // The word assertions must judge characters exactly as \w matches them.

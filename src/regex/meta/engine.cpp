@@ -2,6 +2,9 @@
 #include "regex/meta/engine.h"
 
 #include <cstring>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include "regex/re2_emit/emit.h"
 #include "regex/testing.h"
@@ -36,10 +39,18 @@ RE2::Options re2_options() {
 }
 
 bool is_ascii(std::string_view text) {
-  // Whole 32-byte blocks with one test each: texts are usually all ASCII or
-  // not, and this check runs before every search.
+  // Large blocks with one test each: texts are usually all ASCII or not at
+  // all, and this check runs before every search.
   const char* p = text.data();
   std::size_t i = 0;
+#if defined(__SSE2__)
+  for (; i + 128 <= text.size(); i += 128) {
+    __m128i acc = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
+    for (int k = 16; k < 128; k += 16)
+      acc = _mm_or_si128(acc, _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i + k)));
+    if (_mm_movemask_epi8(acc) != 0) return false;
+  }
+#endif
   for (; i + 32 <= text.size(); i += 32) {
     std::uint64_t w[4];
     std::memcpy(w, p + i, 32);
