@@ -38,6 +38,21 @@ TEST(RegexEngineCompile, SizeLimitOnRealPatterns) {
   }
 }
 
+// An unbounded repetition compiles its body once, so nesting them costs
+// nothing extra; nested bounded ones multiply.
+TEST(RegexEngineCompile, NestedLoopsDoNotMultiplySize) {
+  auto nest = [](const std::string& body, const std::string& op, int depth) {
+    std::string p;
+    for (int i = 0; i < depth; ++i) p += "(?:";
+    p += body;
+    for (int i = 0; i < depth; ++i) p += ")" + op;
+    return p;
+  };
+  EXPECT_TRUE(std::holds_alternative<Regex>(Regex::compile(nest("a|", "+?", 120))));
+  EXPECT_TRUE(std::holds_alternative<Regex>(Regex::compile(nest("\\w\\s", "*", 100))));
+  EXPECT_TRUE(std::holds_alternative<Error>(Regex::compile(nest("a", "{1,2}", 40))));
+}
+
 TEST(RegexEngineCompile, SetLimitAppliesToTheWholeSet) {
   // Each fits alone; together they do not.
   EXPECT_TRUE(std::holds_alternative<Regex>(Regex::compile("\\w{200}")));

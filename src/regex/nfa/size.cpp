@@ -84,10 +84,11 @@ std::size_t size_of(const Hir& hir) {
       return total;
     }
     case Kind::Repetition: {
+      // As compiled: x{n,} is n copies with a loop on the last (one copy
+      // for x*), x{n,m} is n copies and m-n optional ones.
       std::size_t sub = size_of(hir.subs[0]);
-      std::size_t total = mul(hir.min, sub);
-      if (!hir.max) return add(total, add(sub, kState));
-      return add(total, mul(*hir.max - hir.min, add(sub, kState)));
+      if (!hir.max) return add(mul(std::max<std::uint32_t>(hir.min, 1), sub), 2 * kState);
+      return add(mul(hir.min, sub), mul(*hir.max - hir.min, add(sub, kState)));
     }
   }
   return 0;
