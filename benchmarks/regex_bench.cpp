@@ -8,8 +8,12 @@
 #include <re2/re2.h>
 #include <re2/set.h>
 
+#include <nlohmann/json.hpp>
+
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
+#include <fstream>
 #include <memory>
 #include <random>
 #include <string>
@@ -38,62 +42,18 @@ double best_seconds(int reps, F&& f) {
   return best;
 }
 
-// Eight categories of screening patterns, built from phrase fragments.
+// The screening patterns shared with the Python benchmark: eight categories
+// of prompt-screening phrases, in the file's order, each made case-insensitive.
 std::vector<std::string> screening_patterns() {
+  std::ifstream in(KC_SCREENING_PATTERNS);
+  if (!in) {
+    std::fprintf(stderr, "cannot read %s\n", KC_SCREENING_PATTERNS);
+    std::exit(1);
+  }
+  const auto table = nlohmann::ordered_json::parse(in);
   std::vector<std::string> out;
-  auto add = [&](const std::string& p) { out.push_back("(?i)" + p); };
-  const char* verbs[] = {"ignore", "disregard", "forget", "skip", "override", "bypass", "drop", "abandon"};
-  const char* objects[] = {"instructions?", "rules", "prompts?", "guidelines", "directives", "constraints"};
-  for (const char* v : verbs)
-    for (const char* o : {objects[0], objects[1], objects[2], objects[4]})
-      add(std::string("\\b") + v + "\\s+(?:all\\s+)?(?:the\\s+)?(?:previous|prior|above|earlier)\\s+" + o + "\\b");
-  for (const char* v : verbs) add(std::string("\\b") + v + "\\b.{0,40}\\b(?:instructions?|rules|guidelines)\\b");
-  const char* roles[] = {"DAN", "an? unrestricted (?:AI|assistant|model)", "evil(?:bot| assistant)",
-                         "developer mode", "jailbroken", "in god mode", "a hacker", "my grandmother",
-                         "an AI without (?:rules|limits|filters)", "no longer bound by"};
-  for (const char* r : roles) {
-    add(std::string("\\byou\\s+are\\s+now\\s+") + r + "\\b");
-    add(std::string("\\b(?:act|behave|respond)\\s+as\\s+(?:if\\s+you\\s+(?:are|were)\\s+)?") + r + "\\b");
-    add(std::string("\\bpretend\\s+(?:to\\s+be|you\\s+are)\\s+") + r);
-    add(std::string("\\b(?:switch|change)\\s+(?:in)?to\\s+") + r + "\\b");
-  }
-  const char* leaks[] = {"system prompt", "initial instructions", "hidden (?:prompt|rules)", "secret key",
-                         "configuration", "original prompt", "developer message", "api key"};
-  for (const char* l : leaks) {
-    add(std::string("\\b(?:reveal|show|print|repeat|output|display)\\s+(?:me\\s+)?(?:your|the)\\s+") + l + "\\b");
-    add(std::string("\\bwhat\\s+(?:is|are)\\s+your\\s+") + l + "\\b");
-    add(std::string("\\b") + l + "\\b.{0,40}\\b(?:verbatim|word for word|exactly)\\b");
-  }
-  const char* jail[] = {"jailbreak", "do anything now", "no restrictions", "without (?:any )?restrictions",
-                        "ignore (?:your|all) (?:safety|content) (?:policy|policies|filters)",
-                        "unfiltered", "uncensored", "stay in character", "opposite mode", "anti-?gpt"};
-  for (const char* j : jail) {
-    add(std::string("\\b") + j + "\\b");
-    add(std::string("\\benable\\s+") + j + "\\b");
-  }
-  const char* exfil[] = {"send", "post", "upload", "forward", "email", "transmit", "leak", "exfiltrate"};
-  for (const char* e : exfil) {
-    add(std::string("\\b") + e + "\\s+(?:all\\s+)?(?:the\\s+)?(?:data|files?|conversation|history|credentials)\\s+to\\b");
-    add(std::string("\\b") + e + "\\b.{0,40}\\bhttps?://");
-  }
-  const char* enc[] = {"base64", "rot13", "hex(?:adecimal)?", "morse", "leetspeak", "unicode escapes",
-                       "binary", "reversed text"};
-  for (const char* e : enc) {
-    add(std::string("\\b(?:decode|encode|translate)\\s+(?:this|the following)\\s+(?:from|to|in)\\s+") + e + "\\b");
-    add(std::string("\\b(?:respond|answer|reply)\\s+(?:only\\s+)?in\\s+") + e + "\\b");
-  }
-  const char* priv[] = {"admin", "root", "sudo", "superuser", "maintainer", "operator", "owner", "moderator"};
-  for (const char* p : priv) {
-    add(std::string("\\b(?:i\\s+am|i'm)\\s+(?:the|your|an?)\\s+") + p + "\\b");
-    add(std::string("\\b(?:grant|give)\\s+me\\s+") + p + "\\s+(?:access|privileges|rights)\\b");
-    add(std::string("\\b") + p + "\\s+override\\b");
-  }
-  const char* harm[] = {"weapon", "explosive", "malware", "ransomware", "keylogger", "phishing", "exploit",
-                        "poison"};
-  for (const char* h : harm) {
-    add(std::string("\\bhow\\s+(?:do\\s+i|to|can\\s+i)\\s+(?:make|build|create|write)\\s+(?:an?\\s+)?") + h + "\\b");
-    add(std::string("\\bstep[- ]by[- ]step\\b.{0,40}\\b") + h + "\\b");
-  }
+  for (const auto& [category, list] : table.items())
+    for (const auto& p : list) out.push_back("(?i)" + p.get<std::string>());
   return out;
 }
 
