@@ -1,5 +1,6 @@
 // Single character pass for the fixed statistics, with an ASCII table so the
-// common case never decodes or consults the Unicode tables.
+// common case never decodes or consults the Unicode tables, and packed
+// counters so it does not branch on the character either.
 #include "pattern_matching/text_statistics.h"
 
 #include <algorithm>
@@ -49,39 +50,60 @@ std::uint8_t classify(char32_t c) {
   return k;
 }
 
+// The per-character counts are added into one 64-bit word of 12-bit fields,
+// one per counter, so the loop has no data-dependent branch on ASCII text; the
+// fields are moved into the 64-bit counters before any of them can overflow.
+constexpr int kFieldBits = 12;
+constexpr std::size_t kFlushBytes = (std::size_t{1} << kFieldBits) - 1;  // >= characters per chunk
+enum Field { kLineFeedField, kLetterField, kCapitalField, kSpecialField, kWordCharField, kFields };
+static_assert(kFields * kFieldBits <= 64);
+
+constexpr std::array<std::uint64_t, 32> kIncrements = [] {
+  std::array<std::uint64_t, 32> t{};
+  for (unsigned k = 0; k < 32; ++k) {
+    auto bit = [&](bool on, Field f) { return std::uint64_t{on} << (f * kFieldBits); };
+    t[k] = bit(k & kLineFeed, kLineFeedField) | bit(k & kLetter, kLetterField) |
+           bit(k & kCapital, kCapitalField) | bit(k & kSpecial, kSpecialField) |
+           bit(!(k & kSpace), kWordCharField);
+  }
+  return t;
+}();
+
+std::uint64_t field(std::uint64_t packed, Field f) {
+  return (packed >> (f * kFieldBits)) & ((std::uint64_t{1} << kFieldBits) - 1);
+}
+
 }  // namespace
 
 CharacterCounts count_characters(std::string_view text) {
   CharacterCounts n;
-  std::uint64_t word = 0;
+  std::uint64_t in_word = 0;  // 1 while the previous character was not whitespace
   std::size_t i = 0;
   while (i < text.size()) {
-    const auto byte = static_cast<unsigned char>(text[i]);
-    std::uint8_t k;
-    if (byte < 0x80) {
-      k = kAsciiClasses[byte];
-      ++i;
-    } else {
-      k = classify(unicode::decode_utf8(text, i));
-    }
-    n.line_feeds += (k & kLineFeed) != 0;
-    n.letters += (k & kLetter) != 0;
-    n.capitals += (k & kCapital) != 0;
-    n.specials += (k & kSpecial) != 0;
-    if (k & kSpace) {
-      if (word > 0) {
-        ++n.words;
-        n.word_chars += word;
-        word = 0;
+    const std::size_t chunk_end = std::min(text.size(), i + kFlushBytes);
+    std::uint64_t packed = 0;
+    while (i < chunk_end) {
+      const auto byte = static_cast<unsigned char>(text[i]);
+      std::uint8_t k;
+      if (byte < 0x80) {
+        k = kAsciiClasses[byte];
+        ++i;
+      } else {
+        k = classify(unicode::decode_utf8(text, i));
       }
-    } else {
-      ++word;
+      packed += kIncrements[k];
+      // A word ends where whitespace follows a non-whitespace character.
+      const std::uint64_t space = (k & kSpace) != 0;
+      n.words += in_word & space;
+      in_word = space ^ 1;
     }
+    n.line_feeds += field(packed, kLineFeedField);
+    n.letters += field(packed, kLetterField);
+    n.capitals += field(packed, kCapitalField);
+    n.specials += field(packed, kSpecialField);
+    n.word_chars += field(packed, kWordCharField);
   }
-  if (word > 0) {
-    ++n.words;
-    n.word_chars += word;
-  }
+  n.words += in_word;
   return n;
 }
 

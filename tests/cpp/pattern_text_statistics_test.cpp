@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <string_view>
 #include <utility>
 
 namespace {
@@ -18,6 +19,12 @@ struct CountCase {
 };
 
 class CharacterCountsTest : public testing::TestWithParam<CountCase> {};
+
+std::string repeated(std::string_view unit, std::size_t times) {
+  std::string s;
+  for (std::size_t i = 0; i < times; ++i) s += unit;
+  return s;
+}
 
 TEST_P(CharacterCountsTest, CountsEveryClass) {
   const CountCase& c = GetParam();
@@ -56,7 +63,11 @@ INSTANTIATE_TEST_SUITE_P(
         CountCase{"EmojiAndHan", "\xF0\x9F\x98\x80\xE4\xB8\xAD", {0, 1, 0, 1, 1, 2}},
         CountCase{"WhitespaceOnly", " \t\n\r ", {1, 0, 0, 0, 0, 0}},
         CountCase{"DigitsAndPunctuation", "12, 34!", {0, 0, 0, 2, 2, 6}},
-        CountCase{"TrailingWord", "  ab  cde", {0, 5, 0, 0, 2, 5}}),
+        CountCase{"TrailingWord", "  ab  cde", {0, 5, 0, 0, 2, 5}},
+        // Counts far above any per-block subtotal; a word of 5001 characters
+        // (two-byte ones, so blocks end inside characters) spans several blocks.
+        CountCase{"ManyThousands", repeated("Ab_\n", 5000) + repeated("\xC3\x84", 5000) + "x",
+                  {5000, 15001, 10000, 5000, 5001, 20001}}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(TextStatistics, EmptyTextDividesByOne) {
