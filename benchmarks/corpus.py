@@ -1,4 +1,5 @@
-"""Deterministic benchmark texts: English prose, mixed scripts, short prompts."""
+"""Deterministic benchmark texts: English prose, accented Latin and Cyrillic prose,
+mixed scripts, short prompts."""
 import random
 
 _WORDS = (
@@ -10,6 +11,19 @@ _WORDS = (
     "instructions system prompt pretend act as developer mode jailbreak reveal hidden rules"
 ).split()
 
+# Words of _WORDS that make up screening phrases; prose without them matches
+# none of benchmarks/data/screening_patterns.json.
+_TRIGGERS = frozenset(
+    "ignore previous instructions system prompt pretend act developer mode jailbreak reveal hidden rules".split())
+_PLAIN = [w for w in _WORDS if w not in _TRIGGERS]
+
+_ACCENTED = (
+    "café naïve façade résumé été déjà élève garçon crème brûlée l’été naïveté coöperate système règles "
+    "précédentes señor mañana año información según también reunión documento straße über für Müller "
+    "Zürich Ångström «citation» — привет мир система правила инструкции игнорируй предыдущие вопрос "
+    "ответ документ встреча письмо отчёт жизнь Москва сегодня завтра человек работа время"
+).split()
+
 _MIXED = (
     "café naïve façade résumé Zürich straße déjà vu Ελληνικά λέξεις Οδός Москва привет мир "
     "жизнь 漢字 東京 日本語 カタカナ ひらがな 한국어 서울 😀 👍🏽 🇫🇷 ＦＵＬＬ ｗｉｄｔｈ ﬁ ﬂ ① Ⅻ "
@@ -17,15 +31,29 @@ _MIXED = (
 ).split()
 
 
-def english_prose(size=10_000, seed=1):
+def english_prose(size=10_000, seed=1, words=_WORDS):
     rng = random.Random(seed)
     out, n = [], 0
     while n < size:
-        sentence = " ".join(rng.choice(_WORDS) for _ in range(rng.randint(6, 16)))
+        sentence = " ".join(rng.choice(words) for _ in range(rng.randint(6, 16)))
         sentence = sentence[0].upper() + sentence[1:] + rng.choice([". ", "! ", "? ", ".\n"])
         out.append(sentence)
         n += len(sentence)
     return "".join(out)[:size]
+
+
+def accented_prose(size=10_000, seed=4, english=0.3):
+    """Sentences of accented Latin and Cyrillic words, a share `english` of the
+    words taken from _WORDS instead; at most `size` UTF-8 bytes."""
+    rng = random.Random(seed)
+    out, n = [], 0
+    while n < size:
+        words = (rng.choice(_WORDS if rng.random() < english else _ACCENTED) for _ in range(rng.randint(6, 16)))
+        sentence = " ".join(words)
+        sentence = sentence[0].upper() + sentence[1:] + rng.choice([". ", "! ", "? ", ".\n"])
+        out.append(sentence)
+        n += len(sentence.encode())
+    return "".join(out).encode()[:size].decode(errors="ignore")
 
 
 def mixed_prose(size=10_000, seed=2):
