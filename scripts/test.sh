@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Sets everything up, then runs every test: the C++ core under CTest, then pytest.
+# Sets everything up, then runs every test: the C++ core under CTest, then pytest,
+# then both again on a sanitizer build.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh
@@ -9,3 +10,5 @@ cmake_bin=.venv/bin/cmake
 "$cmake_bin" --build build/cpp
 (cd build/cpp && ../../.venv/bin/ctest --output-on-failure -j "$(nproc)")
 .venv/bin/python -m pytest tests/python -q
+# The same suites on an ASan/UBSan build.
+scripts/sanitize.sh
