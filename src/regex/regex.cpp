@@ -8,7 +8,8 @@ namespace kc::regex {
 
 namespace {
 
-// Runs the crate's find_iter over `text`, calling `emit(span)` per match.
+// Runs the crate's find_iter over `text`, calling `emit(span)` per match
+// until it returns false.
 template <class Emit>
 void iterate(const meta::Engine& engine, std::string_view text, Emit&& emit) {
   meta::Engine::Search search(engine, text);
@@ -26,7 +27,7 @@ void iterate(const meta::Engine& engine, std::string_view text, Emit&& emit) {
       pos = util::next_char_boundary(text, m->start + 1);
       continue;
     }
-    emit(*m);
+    if (!emit(*m)) return;
     matched_before = true;
     last_end = m->end;
     pos = m->end;
@@ -42,13 +43,16 @@ Regex::~Regex() = default;
 
 bool Regex::is_match(std::string_view text) const { return impl_->engine.is_match(text); }
 
-void Regex::find_iter_impl(std::string_view text, void* ctx, void (*cb)(void*, std::size_t, std::size_t)) const {
-  iterate(impl_->engine, text, [&](Span m) { cb(ctx, m.start, m.end); });
+void Regex::find_iter_impl(std::string_view text, void* ctx, bool (*cb)(void*, std::size_t, std::size_t)) const {
+  iterate(impl_->engine, text, [&](Span m) { return cb(ctx, m.start, m.end); });
 }
 
 std::size_t Regex::count(std::string_view text) const {
   std::size_t count = 0;
-  iterate(impl_->engine, text, [&](Span) { ++count; });
+  iterate(impl_->engine, text, [&](Span) {
+    ++count;
+    return true;
+  });
   return count;
 }
 

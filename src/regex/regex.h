@@ -43,11 +43,18 @@ class Regex {
   // Calls `on_match(start, end)` for each successive non-overlapping
   // leftmost-first match, with the crate's rule for empty matches: an empty
   // match where the previous match ended is skipped, and no match starts or
-  // ends inside a character.
+  // ends inside a character. If `on_match` returns bool, false stops the walk
+  // at once: no further search is made.
   template <class F>
   void find_iter(std::string_view text, F&& on_match) const {
-    find_iter_impl(text, &on_match, [](void* ctx, std::size_t s, std::size_t e) {
-      (*static_cast<std::remove_reference_t<F>*>(ctx))(s, e);
+    find_iter_impl(text, &on_match, [](void* ctx, std::size_t s, std::size_t e) -> bool {
+      auto& f = *static_cast<std::remove_reference_t<F>*>(ctx);
+      if constexpr (std::is_same_v<std::invoke_result_t<decltype(f), std::size_t, std::size_t>, bool>) {
+        return f(s, e);
+      } else {
+        f(s, e);
+        return true;
+      }
     });
   }
 
@@ -60,7 +67,7 @@ class Regex {
   friend struct meta::Factory;
   explicit Regex(std::unique_ptr<Impl> impl);
   void find_iter_impl(std::string_view text, void* ctx,
-                      void (*cb)(void*, std::size_t, std::size_t)) const;
+                      bool (*cb)(void*, std::size_t, std::size_t)) const;
   std::unique_ptr<Impl> impl_;
 };
 

@@ -98,6 +98,7 @@ Engine::Engine(const hir::Hir& hir)
     : nfa_(nfa::compile(hir)),
       pikevm_(&nfa_),
       caches_([this] { return std::make_unique<fallback::PikeVm::Cache>(nfa_); }) {
+  scanner_ = ClassScanner::for_hir(hir);
   if (auto exact = re2_emit::emit(hir, re2_emit::TextAssumption::AnyText)) {
     exact_.pattern = std::move(*exact);
     return;
@@ -116,6 +117,10 @@ Engine::~Engine() = default;
 Engine::Search::Search(const Engine& engine, std::string_view text) : engine_(&engine), text_(text) {
   testing::Path path = testing::current_path();
   if (path == testing::Path::Normal) {
+    if (engine.scanner_) {
+      scanner_ = &*engine.scanner_;
+      return;
+    }
     re2_ = engine.exact_.get();
     if (re2_ == nullptr && !engine.ascii_.pattern.empty() && is_ascii(text)) re2_ = engine.ascii_.get();
   }
@@ -129,6 +134,7 @@ Engine::Search::Search(const Engine& engine, std::string_view text) : engine_(&e
 Engine::Search::~Search() = default;
 
 std::optional<Span> Engine::Search::run(std::size_t from, bool earliest) {
+  if (scanner_ != nullptr) return scanner_->find(text_, from);
   if (re2_ != nullptr) {
     re2::StringPiece m;
     if (!re2_->Match(re2::StringPiece(text_.data(), text_.size()), from, text_.size(), RE2::UNANCHORED, &m, 1))
@@ -142,6 +148,7 @@ std::optional<Span> Engine::Search::run(std::size_t from, bool earliest) {
 std::optional<Span> Engine::Search::find(std::size_t from) { return run(from, false); }
 
 bool Engine::Search::is_match() {
+  if (scanner_ != nullptr) return scanner_->find(text_, 0).has_value();
   if (re2_ != nullptr)
     return re2_->Match(re2::StringPiece(text_.data(), text_.size()), 0, text_.size(), RE2::UNANCHORED, nullptr, 0);
   return run(0, true).has_value();

@@ -18,6 +18,7 @@
 #include <re2/re2.h>
 
 #include "regex/fallback/pikevm.h"
+#include "regex/meta/class_scan.h"
 #include "regex/hir/hir.h"
 #include "regex/meta/pool.h"
 #include "regex/nfa/nfa.h"
@@ -61,6 +62,7 @@ class Engine {
     std::optional<Span> run(std::size_t from, bool earliest);
     const Engine* engine_;
     std::string_view text_;
+    const ClassScanner* scanner_ = nullptr;  // non-null: the pattern is one class (+)
     const RE2* re2_ = nullptr;  // non-null: RE2 is exact here
     const fallback::Prefilter* prefilter_ = nullptr;
     std::optional<Pool<fallback::PikeVm::Cache>::Lease> cache_;
@@ -88,6 +90,7 @@ class Engine {
     const RE2* get() const;
   };
 
+  std::optional<ClassScanner> scanner_;
   LazyRe2 exact_;
   LazyRe2 ascii_;
   LazyRe2 relaxed_;
