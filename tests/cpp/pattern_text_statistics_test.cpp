@@ -67,8 +67,38 @@ INSTANTIATE_TEST_SUITE_P(
         // Counts far above any per-block subtotal; a word of 5001 characters
         // (two-byte ones, so blocks end inside characters) spans several blocks.
         CountCase{"ManyThousands", repeated("Ab_\n", 5000) + repeated("\xC3\x84", 5000) + "x",
-                  {5000, 15001, 10000, 5000, 5001, 20001}}),
+                  {5000, 15001, 10000, 5000, 5001, 20001}},
+        CountCase{"OneLongAsciiWord", std::string(10000, 'Z'), {0, 10000, 10000, 0, 1, 10000}},
+        // One-byte characters by the thousand with no all-ASCII block among them.
+        CountCase{"AsciiBetweenAccents", repeated("abcdefgh\xC3\xA9", 2000), {0, 18000, 0, 0, 1, 18000}}),
     [](const auto& info) { return std::string(info.param.name); });
+
+// Every ASCII byte once, in order: blocks of 16 bytes hold words that run
+// across their edges (0-8, 14-31, 33-127) and the six whitespace bytes.
+std::string all_ascii() {
+  std::string s;
+  for (int c = 0; c < 128; ++c) s.push_back(static_cast<char>(c));
+  return s;
+}
+
+TEST(CharacterCounts, EveryAsciiByte) {
+  const CharacterCounts got = count_characters(all_ascii());
+  EXPECT_EQ(got, (CharacterCounts{1, 52, 26, 128 - 52 - 10 - 6, 3, 128 - 6}));
+}
+
+// Counts add up over a text whose prefix ends in whitespace, wherever the
+// rest starts relative to blocks and chunks.
+TEST(CharacterCounts, IndependentOfAlignment) {
+  const std::string rest = repeated(all_ascii(), 40);
+  const CharacterCounts r = count_characters(rest);
+  for (std::size_t shift = 0; shift <= 16; ++shift) {
+    const std::string prefix = repeated("\xC3\xA9 ", shift);  // 3 bytes each
+    const CharacterCounts p = count_characters(prefix);
+    const CharacterCounts want{p.line_feeds + r.line_feeds, p.letters + r.letters, p.capitals + r.capitals,
+                               p.specials + r.specials,     p.words + r.words,     p.word_chars + r.word_chars};
+    EXPECT_EQ(count_characters(prefix + rest), want) << shift;
+  }
+}
 
 TEST(TextStatistics, EmptyTextDividesByOne) {
   const auto s = text_statistics(count_characters(""), 0);
