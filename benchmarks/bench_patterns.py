@@ -141,9 +141,9 @@ def main():
     print(f"{len(python.patterns)} patterns in {len(table)} categories; Python {sys.version.split()[0]}")
     for name, text in texts:
         spans = ours.find_categorized_spans(text)
-        hit = len({(c, s, e) for s, e, c in spans})
-        print(f"  {name:20} {len(text.encode()):6} bytes {len(text):6} chars  {len(spans):3} matches "
-              f"({hit} distinct)  categories hit: {sorted({c for _, _, c in spans}) or '-'}")
+        first = f"first ends at byte {min(e for _, e, _ in spans)}" if spans else "none"
+        print(f"  {name:20} {len(text.encode()):6} bytes {len(text):6} chars  {len(spans):3} matches, {first}; "
+              f"categories: {', '.join(sorted({c for _, _, c in spans})) or '-'}")
 
     print("\nAgreement with the Python extractor (not timed)")
     for name, text in texts:
