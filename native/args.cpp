@@ -29,8 +29,14 @@ namespace {
 [[noreturn]] void unexpected_keyword(const Signature& sig, PyObject* key) {
   PyRef text = PyRef::steal(PyObject_Str(key));
   if (!text) throw_pending();
+  // The keyword is shown lossily: one without a UTF-8 form (a lone
+  // surrogate) is still an unexpected keyword, not an encoding error.
+  PyRef bytes = PyRef::steal(PyUnicode_AsEncodedString(text.get(), "utf-8", "surrogatepass"));
+  if (!bytes) throw_pending();
+  PyRef lossy = PyRef::steal(PyUnicode_DecodeUTF8(PyBytes_AsString(bytes.get()), PyBytes_Size(bytes.get()), "replace"));
+  if (!lossy) throw_pending();
   Py_ssize_t size = 0;
-  const char* utf8 = PyUnicode_AsUTF8AndSize(text.get(), &size);
+  const char* utf8 = PyUnicode_AsUTF8AndSize(lossy.get(), &size);
   if (utf8 == nullptr) throw_pending();
   throw_error(PyExc_TypeError, sig.shown_name() + " got an unexpected keyword argument '" +
                                    std::string(utf8, static_cast<std::size_t>(size)) + "'");
