@@ -55,6 +55,10 @@ void MotifScorer::index_text(std::span<const char32_t> text, std::vector<std::ui
   }
 }
 
+void MotifScorer::run_overlaps(std::span<const std::uint32_t> text, std::vector<std::uint32_t>& out) {
+  all_run_overlaps(text, indices_.size(), motif_counts_.data(), scratch_run_.data(), out);
+}
+
 std::uint32_t MotifScorer::score(std::span<const std::uint32_t> window) {
   const std::size_t m = indices_.size();
   const std::size_t w = window.size();

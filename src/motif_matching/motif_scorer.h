@@ -33,6 +33,20 @@ class MotifScorer {
   // thread at a time.
   std::uint32_t score(std::span<const std::uint32_t> window);
 
+  // For a text mapped by index_text, the overlap of the motif with the run of
+  // char_count() characters starting at each k (out[k]; text.size() -
+  // char_count() + 1 values). The score of any window at least as long as the
+  // motif is then score_of_best(the largest out[k] inside it), which lets
+  // overlapping windows share the work. Precondition: 1 <= char_count() <=
+  // text.size(). Uses the same scratch as score().
+  void run_overlaps(std::span<const std::uint32_t> text, std::vector<std::uint32_t>& out);
+
+  // The score of a window no shorter than the motif whose best run overlaps
+  // the motif in `best` characters.
+  std::uint32_t score_of_best(std::uint64_t best) const {
+    return static_cast<std::uint32_t>(best * 200 / (2 * indices_.size()));
+  }
+
  private:
   std::uint32_t local_index(char32_t c) const;
 

@@ -38,16 +38,65 @@ DecodedText decode_with_offsets(std::string_view text) {
   return d;
 }
 
-// Characters of `window` before the first occurrence of `motif`, or, when it
-// does not occur, the offset that centres the motif on the window (0 if the
-// motif is the longer).
-std::size_t motif_offset_in_window(std::string_view window, std::size_t window_chars, std::string_view motif,
-                                   std::size_t motif_chars) {
-  const std::size_t at = window.find(motif);
-  if (at != std::string_view::npos) return unicode::count_chars(window.substr(0, at));
+// Where a window that reaches the threshold places a motif it does not
+// contain: centred on the window, held at its start if the motif is longer.
+std::size_t centred_offset(std::size_t window_chars, std::size_t motif_chars) {
   const std::size_t half_w = window_chars / 2, half_m = motif_chars / 2;
   return half_w > half_m ? half_w - half_m : 0;
 }
+
+// The first occurrence of a motif at or after a byte offset that never moves
+// back, as successive windows ask: each stretch of text is searched once, not
+// once per window that covers it. Occurrences of valid UTF-8 in valid UTF-8
+// start and end on character boundaries.
+class OccurrenceCursor {
+ public:
+  OccurrenceCursor(std::string_view text, std::string_view motif) : text_(text), motif_(motif) {}
+
+  // The byte offset of the first occurrence starting at or after `from`, or npos.
+  std::size_t first_from(std::size_t from) {
+    if (!searched_ || (found_ != std::string_view::npos && found_ < from)) {
+      found_ = text_.find(motif_, from);
+      searched_ = true;
+    }
+    return found_;
+  }
+
+ private:
+  std::string_view text_, motif_;
+  std::size_t found_ = std::string_view::npos;
+  bool searched_ = false;
+};
+
+// The largest of values[first, last) for ranges whose two ends never move
+// back: a queue of the candidates, each index entering and leaving it once.
+class SlidingMax {
+ public:
+  SlidingMax(const std::vector<std::uint32_t>& values, std::vector<std::size_t>& queue)
+      : values_(values), queue_(queue) {
+    queue_.clear();
+  }
+
+  // Precondition: first < last <= values.size(), neither below its value in
+  // the previous call.
+  std::uint32_t max(std::size_t first, std::size_t last) {
+    if (next_ < first) {  // the range jumped past everything queued
+      next_ = first;
+      head_ = queue_.size();
+    }
+    for (; next_ < last; ++next_) {
+      while (queue_.size() > head_ && values_[queue_.back()] <= values_[next_]) queue_.pop_back();
+      queue_.push_back(next_);
+    }
+    while (queue_[head_] < first) ++head_;
+    return values_[queue_[head_]];
+  }
+
+ private:
+  const std::vector<std::uint32_t>& values_;
+  std::vector<std::size_t>& queue_;  // indices with decreasing values from head_ on
+  std::size_t head_ = 0, next_ = 0;
+};
 
 }  // namespace
 
@@ -71,7 +120,12 @@ std::vector<MotifMatch> MotifMatcher::find_matches(std::string_view text, std::u
   if (use_fuzzy_) {
     const DecodedText d = decode_with_offsets(lowered);
     const std::size_t n = d.chars.size();
-    std::vector<std::uint32_t> mapped;
+    std::vector<std::uint32_t> mapped, overlaps;
+    std::vector<std::size_t> queue;
+    // Overlapping windows share one pass of run overlaps over the text; each
+    // window scanning its own characters again would cost text length times
+    // window size / step when the windows are long.
+    const bool overlapping = window_size > step;
     // Fuzzy hits of one motif never meet its exact hits (it has none), so
     // the repeat check only has to look at the motif's own earlier windows.
     std::unordered_set<std::size_t> positions;
@@ -82,6 +136,11 @@ std::vector<MotifMatch> MotifMatcher::find_matches(std::string_view text, std::u
       MotifScorer scorer(e.motif);
       mapped.clear();
       scorer.index_text(d.chars, mapped);
+      const std::size_t m = scorer.char_count();
+      const bool shared_runs = overlapping && m >= 1 && m <= n;
+      if (shared_runs) scorer.run_overlaps(mapped, overlaps);
+      SlidingMax best_run(overlaps, queue);
+      OccurrenceCursor occurrence(lowered, e.motif);
       positions.clear();
       for (std::uint64_t start = 0;;) {
         const std::uint64_t sum = start + window_size;  // wraps like the unchecked original
@@ -91,10 +150,17 @@ std::vector<MotifMatch> MotifMatcher::find_matches(std::string_view text, std::u
         const std::size_t window_begin = d.offsets[start], window_end = d.offsets[end];
         if (window_end - window_begin >= kMinWindowBytes) {
           const std::size_t w = end - start;
-          const std::uint32_t score = scorer.score(std::span(mapped).subspan(start, w));
+          const std::uint32_t score = shared_runs && m <= w
+                                          ? scorer.score_of_best(best_run.max(start, end - m + 1))
+                                          : scorer.score(std::span(mapped).subspan(start, w));
           if (score >= threshold_) {
-            const std::string_view window = std::string_view(lowered).substr(window_begin, window_end - window_begin);
-            const std::size_t offset = motif_offset_in_window(window, w, e.motif, scorer.char_count());
+            // The motif's first occurrence in the window, else centred on it.
+            const std::size_t at = occurrence.first_from(window_begin);
+            const std::size_t offset =
+                at != std::string_view::npos && at + e.motif.size() <= window_end
+                    ? static_cast<std::size_t>(std::lower_bound(d.offsets.begin(), d.offsets.end(), at) -
+                                               d.offsets.begin()) - start
+                    : centred_offset(w, m);
             const std::size_t position = d.offsets[start + offset];
             const std::size_t length = std::min(window_end - position, e.motif.size());
             if (positions.insert(position).second)

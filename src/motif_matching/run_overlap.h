@@ -11,6 +11,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <span>
+#include <vector>
 
 namespace kc::motif_matching {
 
@@ -44,6 +45,30 @@ inline std::uint64_t max_run_overlap(std::span<const std::uint32_t> longer, std:
   }
   for (std::size_t k = end - n; k < end; ++k) run_counts[longer[k]] = 0;
   return best;
+}
+
+// The multiset overlap of the shorter sequence with every run of n
+// consecutive entries of `longer`: out[k] for the run starting at k, in all
+// longer.size() - n + 1 values (out is overwritten). One pass over `longer`.
+// Same preconditions as max_run_overlap.
+inline void all_run_overlaps(std::span<const std::uint32_t> longer, std::size_t n,
+                             const std::uint32_t* short_counts, std::uint32_t* run_counts,
+                             std::vector<std::uint32_t>& out) {
+  out.resize(longer.size() - n + 1);
+  std::uint32_t overlap = 0;
+  for (std::size_t k = 0; k < n; ++k) {
+    const std::uint32_t d = longer[k];
+    overlap += ++run_counts[d] <= short_counts[d];
+  }
+  out[0] = overlap;
+  for (std::size_t end = n; end < longer.size(); ++end) {
+    const std::uint32_t gone = longer[end - n];
+    overlap -= run_counts[gone]-- <= short_counts[gone];
+    const std::uint32_t in = longer[end];
+    overlap += ++run_counts[in] <= short_counts[in];
+    out[end - n + 1] = overlap;
+  }
+  for (std::size_t k = longer.size() - n; k < longer.size(); ++k) run_counts[longer[k]] = 0;
 }
 
 }  // namespace kc::motif_matching

@@ -153,9 +153,13 @@ TEST(MotifSearch, MatchPositions) {
 }
 
 // Random lexicons over a small alphabet with capitals, sigma and multi-byte
-// characters, random texts and window arguments, both fuzzy settings.
-TEST(MotifSearch, AgreesWithReferenceOnRandomInputs) {
-  std::mt19937 rng(777);
+// characters, random texts and window arguments, both fuzzy settings. Returns
+// the numbers of exact and fuzzy hits seen. `windows(rng, max_text)` picks
+// window_size and step.
+template <class PickWindows>
+std::pair<std::size_t, std::size_t> agree_on_random_inputs(std::uint32_t seed, int rounds, std::size_t max_text,
+                                                           PickWindows windows) {
+  std::mt19937 rng(seed);
   static const char* const kAlphabet[] = {"a", "b", "c", "A", "é", "Σ", "σ", " ", "İ", "😀"};
   auto pick = [&](std::size_t lo, std::size_t hi) { return std::uniform_int_distribution<std::size_t>(lo, hi)(rng); };
   auto random_text = [&](std::size_t max_chars, std::size_t variety) {
@@ -164,7 +168,7 @@ TEST(MotifSearch, AgreesWithReferenceOnRandomInputs) {
     return s;
   };
   std::size_t fuzzy_hits = 0, exact_hits = 0;
-  for (int round = 0; round < 400; ++round) {
+  for (int round = 0; round < rounds; ++round) {
     const std::size_t variety = pick(2, 10);
     CategoryTable table;
     for (std::size_t c = pick(0, 3); c > 0; --c) {
@@ -174,14 +178,40 @@ TEST(MotifSearch, AgreesWithReferenceOnRandomInputs) {
     }
     const std::uint32_t threshold = static_cast<std::uint32_t>(pick(0, 4) == 0 ? pick(0, 110) : pick(50, 90));
     const bool use_fuzzy = pick(0, 3) != 0;
-    const std::string text = random_text(80, variety);
-    const std::uint64_t window = pick(0, 30), step = pick(1, 12);
+    const std::string text = random_text(max_text, variety);
+    const auto [window, step] = windows(rng, max_text);
     const MotifMatcher m = make(table, threshold, use_fuzzy);
     const auto expected =
         testing_oracles::reference_find_matches(m.motif_entries(), threshold, use_fuzzy, text, window, step);
-    ASSERT_EQ(m.find_matches(text, window, step), expected) << "round " << round << " text " << text;
+    EXPECT_EQ(m.find_matches(text, window, step), expected)
+        << "seed " << seed << " round " << round << " text " << text << " window " << window << " step " << step;
+    if (::testing::Test::HasFailure()) break;
     for (const auto& h : expected) (h.score == 100.0 && h.length == h.motif.size() ? exact_hits : fuzzy_hits)++;
   }
+  return {exact_hits, fuzzy_hits};
+}
+
+std::uint64_t between(std::mt19937& rng, std::uint64_t lo, std::uint64_t hi) {
+  return std::uniform_int_distribution<std::uint64_t>(lo, hi)(rng);
+}
+
+TEST(MotifSearch, AgreesWithReferenceOnRandomInputs) {
+  const auto [exact_hits, fuzzy_hits] = agree_on_random_inputs(777, 400, 80, [](std::mt19937& rng, std::size_t) {
+    const std::uint64_t window = between(rng, 0, 30);
+    return std::pair{window, between(rng, 1, 12)};
+  });
+  EXPECT_GT(fuzzy_hits, 500u);
+  EXPECT_GT(exact_hits, 200u);
+}
+
+// Windows much longer than the step, up to and past the text's length: each
+// character is covered by many windows, which share their scoring.
+TEST(MotifSearch, AgreesWithReferenceForLongOverlappingWindows) {
+  const auto [exact_hits, fuzzy_hits] =
+      agree_on_random_inputs(4242, 400, 150, [](std::mt19937& rng, std::size_t max_text) {
+        const std::uint64_t step = between(rng, 1, 8);
+        return std::pair{between(rng, step + 1, max_text + 20), step};
+      });
   EXPECT_GT(fuzzy_hits, 500u);
   EXPECT_GT(exact_hits, 200u);
 }
