@@ -5,7 +5,8 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-apt_packages=(g++ pkg-config libre2-dev libgtest-dev nlohmann-json3-dev)
+# clang with its runtime libraries builds the libFuzzer targets under fuzz/.
+apt_packages=(g++ pkg-config libre2-dev libgtest-dev nlohmann-json3-dev clang libclang-rt-dev)
 missing=()
 for p in "${apt_packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")

@@ -9,6 +9,7 @@ cmake_bin=.venv/bin/cmake
   -DCMAKE_MAKE_PROGRAM="$PWD/.venv/bin/ninja" >/dev/null
 "$cmake_bin" --build build/cpp
 (cd build/cpp && ../../.venv/bin/ctest --output-on-failure -j "$(nproc)")
+scripts/fuzz_smoke.sh
 .venv/bin/python -m pytest tests/python -q
 # The same suites on an ASan/UBSan build.
 scripts/sanitize.sh

@@ -1,9 +1,34 @@
 // Constructors and whole-tree queries of the HIR.
 #include "regex/hir/hir.h"
 
+#include <algorithm>
 #include <utility>
 
 namespace kc::regex::hir {
+
+namespace {
+
+// True if every match of `hir` is empty (assertions, empty groups, ...).
+bool matches_only_empty(const Hir& hir) {
+  switch (hir.kind) {
+    case Kind::Empty:
+    case Kind::Look:
+      return true;
+    case Kind::Literal:
+      return hir.literal.empty();
+    case Kind::Class:
+      return false;
+    case Kind::Repetition:
+      return hir.max == 0u || matches_only_empty(hir.subs[0]);
+    case Kind::Capture:
+    case Kind::Concat:
+    case Kind::Alternation:
+      return std::all_of(hir.subs.begin(), hir.subs.end(), matches_only_empty);
+  }
+  return false;
+}
+
+}  // namespace
 
 bool is_unicode_word_look(Look look) {
   switch (look) {
@@ -61,6 +86,15 @@ Hir Hir::look_of(Look look) {
 }
 
 Hir Hir::repetition(Hir sub, std::uint32_t min, std::optional<std::uint32_t> max, bool greedy) {
+  // Repeating something that only matches the empty string more than once
+  // changes no match, but a count like (?:){1000000} or \b{0}{99999}{99999}
+  // would cost states or compile time for nothing: at most one copy is kept.
+  if (matches_only_empty(sub)) {
+    min = std::min<std::uint32_t>(min, 1);
+    max = std::min<std::uint32_t>(max.value_or(1), 1);
+  }
+  if (max == 0u) return empty();
+  if (min == 1 && max == 1u) return sub;
   Hir h;
   h.kind = Kind::Repetition;
   h.min = min;

@@ -86,6 +86,9 @@ struct Hir {
   static Hir literal_of(std::string utf8);
   static Hir class_of(std::vector<ClassRange> ranges);
   static Hir look_of(Look look);
+  // `sub` repeated min..max times, simplified as the crate does: a sub that
+  // only matches the empty string is repeated at most once, {0} gives Empty
+  // and {1} gives `sub` itself.
   static Hir repetition(Hir sub, std::uint32_t min, std::optional<std::uint32_t> max, bool greedy);
   static Hir capture(Hir sub, std::uint32_t index, std::string name);
   // Concat / alternation of `subs`; with zero subs gives Empty (concat) or an empty
