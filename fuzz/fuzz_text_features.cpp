@@ -73,9 +73,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
           break;
         }
       }
-      if (f.key == FeatureKey::kWord) check(f.token == k, "w of another token");
-      if (f.key == FeatureKey::kM1Word) check(k > 0 && f.token == k - 1, "-1:w");
-      if (f.key == FeatureKey::kP1Word) check(k + 1 < n && f.token == k + 1, "+1:w");
+      // Repeated words may name the first token with that word.
+      if (f.key == FeatureKey::kWord) check(f.value == word && f.token <= k, "w");
+      if (f.key == FeatureKey::kM1Word) check(k > 0 && f.value == tf.lowered()[k - 1] && f.token < k, "-1:w");
+      if (f.key == FeatureKey::kP1Word) check(k + 1 < n && f.value == tf.lowered()[k + 1] && f.token <= k + 1, "+1:w");
       if (f.key == FeatureKey::kPos) check(f.number == 10 * k / n, "pos");
     }
     check(has(map, FeatureKey::kBias) && has(map, FeatureKey::kWord) && has(map, FeatureKey::kPos), "basic keys");
