@@ -6,6 +6,7 @@
 
 #include "motif_matching/motif_matcher.h"
 #include "motif_matching/motif_scorer.h"
+#include "motif_matching/sliding_max.h"
 #include "unicode/case.h"
 #include "unicode/utf8.h"
 #include "util/merge_spans.h"
@@ -66,36 +67,6 @@ class OccurrenceCursor {
   std::string_view text_, motif_;
   std::size_t found_ = std::string_view::npos;
   bool searched_ = false;
-};
-
-// The largest of values[first, last) for ranges whose two ends never move
-// back: a queue of the candidates, each index entering and leaving it once.
-class SlidingMax {
- public:
-  SlidingMax(const std::vector<std::uint32_t>& values, std::vector<std::size_t>& queue)
-      : values_(values), queue_(queue) {
-    queue_.clear();
-  }
-
-  // Precondition: first < last <= values.size(), neither below its value in
-  // the previous call.
-  std::uint32_t max(std::size_t first, std::size_t last) {
-    if (next_ < first) {  // the range jumped past everything queued
-      next_ = first;
-      head_ = queue_.size();
-    }
-    for (; next_ < last; ++next_) {
-      while (queue_.size() > head_ && values_[queue_.back()] <= values_[next_]) queue_.pop_back();
-      queue_.push_back(next_);
-    }
-    while (queue_[head_] < first) ++head_;
-    return values_[queue_[head_]];
-  }
-
- private:
-  const std::vector<std::uint32_t>& values_;
-  std::vector<std::size_t>& queue_;  // indices with decreasing values from head_ on
-  std::size_t head_ = 0, next_ = 0;
 };
 
 }  // namespace

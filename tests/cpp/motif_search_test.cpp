@@ -216,5 +216,25 @@ TEST(MotifSearch, AgreesWithReferenceForLongOverlappingWindows) {
   EXPECT_GT(exact_hits, 200u);
 }
 
+// A text of thousands of characters under short, long and whole-text windows.
+TEST(MotifSearch, AgreesWithReferenceOnLongTexts) {
+  std::mt19937 rng(99);
+  static const char* const kAlphabet[] = {"a", "b", "c", "\xC3\xA9", " "};
+  auto text_of = [&](std::size_t chars) {
+    std::string s;
+    for (std::size_t i = 0; i < chars; ++i) s += kAlphabet[between(rng, 0, 4)];
+    return s;
+  };
+  const std::string text = text_of(5'000);
+  const MotifMatcher m = make({{"x", {text_of(7), text_of(9), "zz" + text_of(5)}}}, 80, true);
+  std::size_t hits = 0;
+  for (const auto [window, step] : {std::pair<std::uint64_t, std::uint64_t>{40, 1}, {600, 9}, {20'000, 31}}) {
+    const auto expected = testing_oracles::reference_find_matches(m.motif_entries(), 80, true, text, window, step);
+    EXPECT_EQ(m.find_matches(text, window, step), expected) << "window " << window << " step " << step;
+    hits += expected.size();
+  }
+  EXPECT_GT(hits, 100u);
+}
+
 }  // namespace
 }  // namespace kc::motif_matching
