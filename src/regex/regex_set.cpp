@@ -1,5 +1,6 @@
 // RegexSet: one RE2::Set pass, then confirmation of the patterns RE2 can
-// only approximate.
+// only approximate. On non-ASCII text, is_match first asks one RE2 whether
+// a pattern with Unicode \b at its edges matches.
 #include <algorithm>
 
 #include "regex/meta/regex_impl.h"
@@ -26,7 +27,16 @@ class Collector {
     const RegexSet::Impl::Plan& plan =
         impl_.has_ascii_plan && meta::is_ascii(text_) ? impl_.ascii_text : impl_.any_text;
     if (from_set(plan.exact.get(), plan.exact_ids, false)) return;
-    if (from_set(plan.relaxed.get(), plan.relaxed_ids, true)) return;
+    if (first_only_ && plan.members) {
+      re2::StringPiece text(text_.data(), text_.size());
+      if (plan.members->Match(text, 0, text.size(), RE2::UNANCHORED, nullptr, 0)) {
+        found(plan.member_ids.front());
+        return;
+      }
+      if (from_set(plan.others.get(), plan.others_ids, true)) return;
+    } else if (from_set(plan.relaxed.get(), plan.relaxed_ids, true)) {
+      return;
+    }
     for (std::size_t i : plan.unset)
       if (confirm(i)) return;
   }

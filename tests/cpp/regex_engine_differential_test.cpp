@@ -36,6 +36,11 @@ const std::vector<std::string> kAlphabets[] = {
     {"\xE6\x97\xA5", "\xE6\x9C\xAC", "\xE3\x80\x82", "a", " "},                         // 日 本 。
     {"\xF0\x9F\x98\x80", "\xE2\x80\x8D", "\xE2\x80\x9C", "\xE2\x80\x9D", "a", " ", "\r\n"},  // 😀 ZWJ “ ”
 };
+// Non-ASCII characters on both sides of the word / non-word divide, for texts
+// that take the set's non-ASCII plan: é, combining acute, Arabic-Indic three
+// (Nd), ZWJ, ·, no-break space, «.
+const std::vector<std::string> kEdgeChars = {"\xC3\xA9", "\xCC\x81", "\xD9\xA3", "\xE2\x80\x8D",
+                                             "\xC2\xB7", "\xC2\xA0", "\xC2\xAB", "a",  "b", "1", "_", " ", "-"};
 
 char32_t first_char(const std::string& s) {
   std::size_t len;
@@ -57,6 +62,42 @@ class Generator {
       out += alphabet[pick(static_cast<int>(alphabet.size()))];
     }
     return out;
+  }
+
+  // A text with at least one non-ASCII character.
+  std::string edge_text() {
+    std::string out = kEdgeChars[pick(7)];
+    for (int n = pick(10); n > 0; --n) {
+      std::string c = kEdgeChars[pick(static_cast<int>(kEdgeChars.size()))];
+      out = pick(2) ? out + c : c + out;
+    }
+    return out;
+  }
+
+  // A pattern with Unicode \b or \B at its edges, the shape set membership
+  // rewrites: an optional edge assertion, a body, another optional one;
+  // sometimes in a capture or a top-level alternation.
+  Hir edge_pattern() {
+    if (pick(5) == 0) return Hir::alternation({edge_pattern(), edge_pattern()});
+    std::vector<Hir> subs;
+    if (pick(4) != 0) subs.push_back(Hir::look_of(pick(3) ? Look::WordUnicode : Look::WordUnicodeNegate));
+    switch (pick(4)) {
+      case 0: {
+        std::string s;
+        for (int n = 1 + pick(3); n > 0; --n) s += kEdgeChars[pick(static_cast<int>(kEdgeChars.size()))];
+        subs.push_back(Hir::literal_of(s));
+        break;
+      }
+      case 1:
+        subs.push_back(Hir::repetition(Hir::class_of(perl_word_ranges()), 1, std::nullopt, true));
+        break;
+      default:
+        subs.push_back(node(1));
+        break;
+    }
+    if (pick(4) != 0) subs.push_back(Hir::look_of(pick(3) ? Look::WordUnicode : Look::WordUnicodeNegate));
+    Hir h = Hir::concat(std::move(subs));
+    return pick(6) == 0 ? Hir::capture(std::move(h), 1, "") : h;
   }
 
   std::string some_char() {
@@ -164,6 +205,22 @@ std::string show(const Hir& h) {
   return out;
 }
 
+// Each of `hirs` compiled alone.
+std::vector<Regex> singles_of(const std::vector<Hir>& hirs) {
+  std::vector<Regex> out;
+  for (const Hir& h : hirs) out.push_back(std::move(std::get<Regex>(testing::regex_from_hir(h))));
+  return out;
+}
+
+// The indices of `singles` that match `text`, by the bare Pike VM.
+std::vector<std::size_t> pike_matching(const std::vector<Regex>& singles, const std::string& text) {
+  testing::ScopedPath path(Path::PikeVm);
+  std::vector<std::size_t> out;
+  for (std::size_t i = 0; i < singles.size(); ++i)
+    if (singles[i].is_match(text)) out.push_back(i);
+  return out;
+}
+
 // KC_SEED=<n> in the environment runs a longer search with another seed.
 TEST(RegexEngineDifferential, AllPathsAgreeOnRandomPatterns) {
   Generator gen(test_util::seed_or(20261207));
@@ -192,16 +249,10 @@ TEST(RegexEngineDifferential, SetsAgreeWithTheirPatterns) {
     for (int n = gen.pick(6); n > 0; --n) hirs.push_back(gen.node(2));
     Result<RegexSet> made = testing::regex_set_from_hirs(hirs);
     ASSERT_TRUE(std::holds_alternative<RegexSet>(made));
-    std::vector<Regex> singles;
-    for (const Hir& h : hirs) singles.push_back(std::move(std::get<Regex>(testing::regex_from_hir(h))));
+    std::vector<Regex> singles = singles_of(hirs);
     for (int t = 0; t < 6; ++t) {
       std::string text = gen.text();
-      std::vector<std::size_t> want;
-      {
-        testing::ScopedPath path(Path::PikeVm);
-        for (std::size_t i = 0; i < singles.size(); ++i)
-          if (singles[i].is_match(text)) want.push_back(i);
-      }
+      std::vector<std::size_t> want = pike_matching(singles, text);
       for (Path path : {Path::Normal, Path::Fallback}) {
         testing::ScopedPath scoped(path);
         const RegexSet& set = std::get<RegexSet>(made);
@@ -210,6 +261,35 @@ TEST(RegexEngineDifferential, SetsAgreeWithTheirPatterns) {
       }
     }
   }
+}
+
+// Patterns with word assertions at their edges, in sets, over non-ASCII
+// texts: the set decides membership without spans, and must agree with each
+// pattern run alone by the Pike VM.
+TEST(RegexEngineDifferential, EdgeWordAssertionSetsAgreeOnNonAsciiText) {
+  Generator gen(test_util::seed_or(31));
+  int texts = 0, hits = 0;
+  for (int s = 0; s < test_util::rounds(120, 6000); ++s) {
+    std::vector<Hir> hirs;
+    for (int n = 1 + gen.pick(4); n > 0; --n) hirs.push_back(gen.edge_pattern());
+    Result<RegexSet> made = testing::regex_set_from_hirs(hirs);
+    ASSERT_TRUE(std::holds_alternative<RegexSet>(made));
+    const RegexSet& set = std::get<RegexSet>(made);
+    std::vector<Regex> singles = singles_of(hirs);
+    for (int t = 0; t < 8; ++t) {
+      std::string text = gen.edge_text();
+      std::vector<std::size_t> want = pike_matching(singles, text);
+      std::string shown;
+      for (const Hir& h : hirs) shown += show(h) + "  ";
+      ASSERT_EQ(set.matches(text), want) << "set " << s << " " << shown << "text '" << text << "'";
+      ASSERT_EQ(set.is_match(text), !want.empty()) << "set " << s << " " << shown << "text '" << text << "'";
+      ++texts;
+      hits += !want.empty();
+    }
+  }
+  // Both answers must be common for the comparison to mean something.
+  EXPECT_GT(hits, texts / 4);
+  EXPECT_LT(hits, texts * 3 / 4);
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 
 #include "regex/meta/regex_impl.h"
 #include "regex/nfa/size.h"
+#include "regex/re2_emit/membership.h"
 
 namespace kc::regex::meta {
 
@@ -51,6 +52,34 @@ void build_plan(RegexSet::Impl::Plan& plan, const std::vector<std::unique_ptr<En
   compile_set(plan.relaxed, plan.relaxed_ids, plan.unset);
 }
 
+// Sets `plan.members` for the relaxed patterns that have membership forms,
+// and `plan.others` for the rest. Leaves both empty if RE2 refuses either.
+void build_members(RegexSet::Impl::Plan& plan, const std::vector<hir::Hir>& hirs,
+                   const std::vector<std::unique_ptr<Engine>>& engines) {
+  std::vector<re2_emit::MembershipForm> forms;
+  std::vector<std::size_t> members, others;
+  std::unique_ptr<RE2::Set> others_set;
+  for (std::size_t i : plan.relaxed_ids) {
+    if (auto f = re2_emit::membership_forms(hirs[i])) {
+      forms.insert(forms.end(), std::make_move_iterator(f->begin()), std::make_move_iterator(f->end()));
+      members.push_back(i);
+    } else if (add_to_set(others_set, engines[i]->relaxed_pattern())) {
+      others.push_back(i);
+    } else {
+      return;
+    }
+  }
+  if (members.empty() || (others_set && !others_set->Compile())) return;
+  RE2::Options options = re2_options();
+  options.set_max_mem(kSetMaxMem);
+  auto re = std::make_unique<RE2>(re2_emit::membership_pattern(forms), options);
+  if (!re->ok()) return;
+  plan.members = std::move(re);
+  plan.member_ids = std::move(members);
+  plan.others = std::move(others_set);
+  plan.others_ids = std::move(others);
+}
+
 }  // namespace
 
 Error compiled_too_big() {
@@ -74,6 +103,8 @@ Result<RegexSet> Factory::set(const std::vector<hir::Hir>& hirs) {
   impl->engines.reserve(hirs.size());
   for (const hir::Hir& hir : hirs) impl->engines.push_back(std::make_unique<Engine>(hir));
   build_plan(impl->any_text, impl->engines, false);
+  // ASCII texts have exact sets instead.
+  build_members(impl->any_text, hirs, impl->engines);
   for (const auto& e : impl->engines)
     if (e->exact_pattern().empty() && !e->ascii_pattern().empty()) impl->has_ascii_plan = true;
   if (impl->has_ascii_plan) build_plan(impl->ascii_text, impl->engines, true);
