@@ -26,16 +26,19 @@ class Collector {
     }
     const RegexSet::Impl::Plan& plan =
         impl_.has_ascii_plan && meta::is_ascii(text_) ? impl_.ascii_text : impl_.any_text;
-    if (from_set(plan.exact.get(), plan.exact_ids, false)) return;
     if (first_only_ && plan.members) {
-      re2::StringPiece text(text_.data(), text_.size());
-      if (plan.members->Match(text, 0, text.size(), RE2::UNANCHORED, nullptr, 0)) {
-        found(plan.member_ids.front());
-        return;
+      re2::StringPiece text(text_.data(), text_.size()), leftmost;
+      if (plan.first->Match(text, 0, text.size(), RE2::UNANCHORED, &leftmost, 1)) {
+        // Leftmost-first prefers `members` where it can match at all.
+        std::size_t start = static_cast<std::size_t>(leftmost.data() - text.data());
+        if (matches_from(*plan.members, start, RE2::ANCHOR_START)) return (void)found(plan.member_ids.front());
+        if (from_set(plan.exact.get(), plan.exact_ids, false)) return;
+        if (matches_from(*plan.members, start, RE2::UNANCHORED)) return (void)found(plan.member_ids.front());
+        if (from_set(plan.others.get(), plan.others_ids, true)) return;
       }
-      if (from_set(plan.others.get(), plan.others_ids, true)) return;
-    } else if (from_set(plan.relaxed.get(), plan.relaxed_ids, true)) {
-      return;
+    } else {
+      if (from_set(plan.exact.get(), plan.exact_ids, false)) return;
+      if (from_set(plan.relaxed.get(), plan.relaxed_ids, true)) return;
     }
     for (std::size_t i : plan.unset)
       if (confirm(i)) return;
@@ -51,6 +54,11 @@ class Collector {
   bool found(std::size_t i) {
     out_.push_back(i);
     return first_only_;
+  }
+
+  // True if `re` matches at or after `from`, with the whole text as context.
+  bool matches_from(const RE2& re, std::size_t from, RE2::Anchor anchor) const {
+    return re.Match(re2::StringPiece(text_.data(), text_.size()), from, text_.size(), anchor, nullptr, 0);
   }
 
   // Runs one RE2::Set; its reports are matches, or candidates to confirm.

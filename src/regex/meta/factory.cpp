@@ -53,7 +53,8 @@ void build_plan(RegexSet::Impl::Plan& plan, const std::vector<std::unique_ptr<En
 }
 
 // Sets `plan.members` for the relaxed patterns that have membership forms,
-// and `plan.others` for the rest. Leaves both empty if RE2 refuses either.
+// `plan.others` for the rest, and `plan.first`. Leaves them all empty if RE2
+// refuses one.
 void build_members(RegexSet::Impl::Plan& plan, const std::vector<hir::Hir>& hirs,
                    const std::vector<std::unique_ptr<Engine>>& engines) {
   std::vector<re2_emit::MembershipForm> forms;
@@ -70,10 +71,21 @@ void build_members(RegexSet::Impl::Plan& plan, const std::vector<hir::Hir>& hirs
     }
   }
   if (members.empty() || (others_set && !others_set->Compile())) return;
+  std::string pattern = re2_emit::membership_pattern(forms);
+  // One alternative per pattern, or one that never matches.
+  auto group = [&](const std::vector<std::size_t>& ids, const std::string& (Engine::*form)() const) {
+    std::string out = "(?:";
+    for (std::size_t i : ids) out += (out.size() > 3 ? "|(?:" : "(?:") + (engines[i].get()->*form)() + ')';
+    return out + (ids.empty() ? "[^\\x00-\\x{10FFFF}])" : ")");
+  };
   RE2::Options options = re2_options();
   options.set_max_mem(kSetMaxMem);
-  auto re = std::make_unique<RE2>(re2_emit::membership_pattern(forms), options);
-  if (!re->ok()) return;
+  auto re = std::make_unique<RE2>(pattern, options);
+  auto first = std::make_unique<RE2>(pattern + '|' + group(plan.exact_ids, &Engine::exact_pattern) + '|' +
+                                         group(others, &Engine::relaxed_pattern),
+                                     options);
+  if (!re->ok() || !first->ok()) return;
+  plan.first = std::move(first);
   plan.members = std::move(re);
   plan.member_ids = std::move(members);
   plan.others = std::move(others_set);

@@ -23,10 +23,14 @@ struct RegexSet::Impl {
   // are always run alone. `members` answers, for the patterns in `member_ids`
   // together, whether one of them matches (re2_emit/membership.h): enough
   // for is_match, which then needs only `others`, the relaxed set without
-  // them. They stay in `relaxed` for `matches`.
+  // them. They stay in `relaxed` for `matches`. `first` is is_match's first
+  // pass, (members)|(exact patterns)|(others relaxed): no match rules out
+  // every pattern in a set, and the leftmost one's group tells whether it
+  // settles the question; only a candidate from `others` needs the sets.
   struct Plan {
     std::unique_ptr<RE2::Set> exact;
     std::vector<std::size_t> exact_ids;  // set index to pattern index
+    std::unique_ptr<RE2> first;
     std::unique_ptr<RE2> members;
     std::vector<std::size_t> member_ids;
     std::unique_ptr<RE2::Set> others;
