@@ -29,7 +29,9 @@ class Collector {
     if (first_only_ && plan.members) {
       re2::StringPiece text(text_.data(), text_.size()), leftmost;
       if (plan.first->Match(text, 0, text.size(), RE2::UNANCHORED, &leftmost, 1)) {
-        // Leftmost-first prefers `members` where it can match at all.
+        // Nothing matches before `start`. A members match there settles it;
+        // else the leftmost is an exact match or a candidate of the others,
+        // and members may still match further on.
         std::size_t start = static_cast<std::size_t>(leftmost.data() - text.data());
         if (matches_from(*plan.members, start, RE2::ANCHOR_START)) return (void)found(plan.member_ids.front());
         if (from_set(plan.exact.get(), plan.exact_ids, false)) return;
