@@ -162,9 +162,10 @@ class Emitter {
   bool emit_repetition(const Hir& hir, std::uint32_t budget) {
     const Hir& sub = hir.subs[0];
     const char* lazy = hir.greedy ? "" : "?";
-    // RE2 prefers more rounds than a backtracking engine for a lazy loop
-    // whose body can match empty in several ways, e.g. (?:(?:a??)*)+?.
-    if (!hir.greedy && !hir.max && util::can_be_empty(sub) && !single_way(sub)) return false;
+    // RE2 prefers more rounds than a backtracking engine for a loop whose
+    // body can match empty in several ways, lazy as in (?:(?:a??)*)+? and
+    // greedy as in a(?:|bc*)* (RE2: "abc", the crate: "a").
+    if (!hir.max && util::can_be_empty(sub) && !single_way(sub)) return false;
     std::uint32_t min = hir.min;
     // The short forms are not counted repetitions for RE2.
     const char* op = nullptr;
