@@ -10,7 +10,7 @@ PyObject* create_type(ClassState& state, const char* name, const char* text_sign
     state.doc = std::string(name) + text_signature + "\n--\n\n" + description;
     state.spec_name = std::string("builtins.") + name;
   }
-  // The specification's strings live in `state` for the life of the process,
+  // The type's name and docstring live in `state` for the life of the process,
   // so interpreters that keep pointing at the name (before 3.11) stay safe.
   PyType_Slot slots[] = {
       {Py_tp_doc, const_cast<char*>(state.doc.c_str())},

@@ -33,7 +33,7 @@ struct ClassState {
   std::string spec_name;
 };
 
-// Creates the type object from its specification, or returns null with the
+// Creates the type object from its type specification, or returns null with the
 // RuntimeError "An error occurred while initializing class {}" set (its
 // __cause__ the failure). Used by the import.
 PyObject* create_type(ClassState& state, const char* name, const char* text_signature,
