@@ -9,6 +9,8 @@
 #include <span>
 #include <string>
 
+#include "native/py_ref.h"
+
 namespace kc::py {
 
 // How a callable is shown and what it takes. Every parameter of this module
@@ -28,12 +30,30 @@ struct Signature {
 // parameter. Allocates nothing unless it fails.
 void split_args(const Signature& sig, PyObject* args, PyObject* kwargs, std::span<PyObject*> slots);
 
-// The slots of a callable with N parameters.
+// The arguments of one call, one per parameter, each with a reference of its
+// own for the whole call. The caller's code that a conversion runs (an
+// __index__, an iteration) could otherwise drop the last reference to a later
+// argument, or to a str whose UTF-8 the call is still reading, when the
+// keyword dictionary handed in through the C API is the caller's own.
+// Move-only.
 template <std::size_t N>
-std::array<PyObject*, N> split(const Signature& sig, PyObject* args, PyObject* kwargs) {
+class Arguments {
+ public:
+  explicit Arguments(const std::array<PyObject*, N>& borrowed) {
+    for (std::size_t i = 0; i < N; ++i) refs_[i] = PyRef::borrow(borrowed[i]);
+  }
+  PyObject* operator[](std::size_t i) const { return refs_[i].get(); }
+
+ private:
+  std::array<PyRef, N> refs_;
+};
+
+// The arguments of a callable with N parameters.
+template <std::size_t N>
+Arguments<N> split(const Signature& sig, PyObject* args, PyObject* kwargs) {
   std::array<PyObject*, N> slots{};
   split_args(sig, args, kwargs, slots);
-  return slots;
+  return Arguments<N>(slots);
 }
 
 }  // namespace kc::py

@@ -28,8 +28,17 @@ cp "$build"/native/_native*.so "$stage/"
 # up as a use after free.
 export LD_PRELOAD
 LD_PRELOAD="$(g++ -print-file-name=libasan.so) $(g++ -print-file-name=libstdc++.so)"
-export ASAN_OPTIONS=detect_leaks=0 PYTHONMALLOC=malloc PYTHONPATH="$PWD/$build/python"
+export PYTHONMALLOC=malloc PYTHONPATH="$PWD/$build/python"
+# pytest captures the test's stderr, and a report ends the process before it
+# could show it, so reports go to files that are shown when the run fails.
+reports="$PWD/$build/reports"
+rm -rf "$reports" && mkdir -p "$reports"
+export ASAN_OPTIONS="detect_leaks=0:log_path=$reports/asan"
+export UBSAN_OPTIONS="$UBSAN_OPTIONS:log_path=$reports/ubsan"
 .venv/bin/python -c '
 import sys, kestrowin_clean._native as m
 sys.exit(0 if m.__file__.startswith(sys.argv[1]) else f"not the sanitized module: {m.__file__}")' "$PWD/$stage"
-.venv/bin/python -m pytest tests/python -q -p no:cacheprovider
+if ! .venv/bin/python -m pytest tests/python -q -p no:cacheprovider; then
+  cat "$reports"/* 2>/dev/null || true
+  exit 1
+fi

@@ -302,3 +302,33 @@ def test_unexpected_keyword_without_utf8_form_is_still_a_type_error(call):
     exc = raised(lambda: call({"k\ud800": 1}))
     assert type(exc) is TypeError
     assert str(exc).endswith(" got an unexpected keyword argument 'k\ufffd\ufffd\ufffd'")
+
+
+# ---- a keyword dictionary that the caller's own code empties mid-call ------------------------
+
+
+class ClearsOnIndex:
+    """An integer argument whose __index__ empties the keyword dictionary of the call."""
+
+    def __init__(self, kwargs, value):
+        self.kwargs, self.value = kwargs, value
+
+    def __index__(self):
+        self.kwargs.clear()
+        return self.value
+
+
+@pytest.mark.parametrize("cleared_by", ["window_size", "step"])
+def test_keyword_dict_emptied_during_conversion(cleared_by):
+    # A call through the C API can hand the callee the caller's own keyword dict
+    # (the interpreter copies it for f(**d)); the text must survive its removal.
+    import ctypes
+
+    call = ctypes.pythonapi.PyObject_Call
+    call.restype = ctypes.py_object
+    call.argtypes = [ctypes.py_object, ctypes.py_object, ctypes.py_object]
+    m = RustMotifMatcher({"c": ["abc"]}, 80, False)
+    kwargs = {"text": "x" * 100_000 + "ABC", "window_size": 50, "step": 25}
+    kwargs[cleared_by] = ClearsOnIndex(kwargs, kwargs[cleared_by])
+    hits = call(m.find_matches, (), kwargs)
+    assert kwargs == {} and [(h["motif"], h["position"]) for h in hits] == [("abc", 100_000)]
