@@ -332,3 +332,20 @@ def test_keyword_dict_emptied_during_conversion(cleared_by):
     kwargs[cleared_by] = ClearsOnIndex(kwargs, kwargs[cleared_by])
     hits = call(m.find_matches, (), kwargs)
     assert kwargs == {} and [(h["motif"], h["position"]) for h in hits] == [("abc", 100_000)]
+
+
+# ---- another interpreter ---------------------------------------------------------------------
+
+
+def test_import_from_a_sub_interpreter_is_refused_and_harmless():
+    interpreters = pytest.importorskip("_xxsubinterpreters")
+    if not hasattr(interpreters, "RunFailedError"):
+        pytest.skip("this interpreter's sub-interpreter module reports failures differently")
+    interpreter = interpreters.create()
+    try:
+        with pytest.raises(interpreters.RunFailedError) as info:
+            interpreters.run_string(interpreter, "import kestrowin_clean._native")
+    finally:
+        interpreters.destroy(interpreter)
+    assert "ImportError'>: PyO3 modules do not yet support subinterpreters, see " in str(info.value)
+    assert normalize_text("STILL  Here") == "still here"
