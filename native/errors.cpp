@@ -60,6 +60,9 @@ PyObject* panic_exception_type() {
   return g_panic_type;
 }
 
+namespace {
+
+// A PanicException instance carrying `message`; aborts if it cannot be made.
 PyRef make_panic(std::string_view message) {
   PyObject* type = panic_exception_type();
   if (type == nullptr) abort_with("uncaught panic at ffi boundary");
@@ -70,6 +73,8 @@ PyRef make_panic(std::string_view message) {
   if (exc == nullptr) abort_with("uncaught panic at ffi boundary");
   return PyRef::steal(exc);
 }
+
+}  // namespace
 
 void raise_panic(std::string_view message) {
   std::fprintf(stderr, "kestrowin_clean._native: internal error: %.*s\n",

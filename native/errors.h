@@ -51,10 +51,6 @@ PyObject* panic_exception_type();
 // with `message`. Aborts if even that fails.
 void raise_panic(std::string_view message);
 
-// Builds (but does not raise) a PanicException instance for `message`; used
-// where the failure is reported as unraisable instead of raised.
-PyRef make_panic(std::string_view message);
-
 // The `__qualname__` of `obj`'s type, or "<failed to extract type name>".
 std::string type_qualname(PyObject* obj);
 

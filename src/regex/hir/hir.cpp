@@ -142,7 +142,6 @@ bool any_look(const Hir& hir, bool (*pred)(Look)) {
 
 }  // namespace
 
-bool contains_unicode_word_look(const Hir& hir) { return any_look(hir, is_unicode_word_look); }
 bool contains_special_word_look(const Hir& hir) { return any_look(hir, is_special_word_look); }
 bool contains_crlf_look(const Hir& hir) { return any_look(hir, is_crlf_look); }
 

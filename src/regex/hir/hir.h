@@ -98,7 +98,6 @@ struct Hir {
 };
 
 // Queries the engine layer uses to pick an engine for a pattern.
-bool contains_unicode_word_look(const Hir& hir);
 bool contains_special_word_look(const Hir& hir);
 bool contains_crlf_look(const Hir& hir);
 
