@@ -1,5 +1,6 @@
 """The module object, its import, and the calling conventions shared by every entry."""
 import importlib
+import subprocess
 import sys
 
 import pytest
@@ -28,6 +29,14 @@ def test_all_lists_members_in_order():
     present = [name for name in EXPECTED_ALL if hasattr(native_module, name)]
     assert native_module.__all__ == present
     assert "PanicException" not in dir(native_module)
+
+
+def test_only_the_init_entry_is_exported():
+    # binutils' nm comes with the compiler that built the module.
+    listing = subprocess.run(
+        ["nm", "-D", "--defined-only", native_module.__file__], capture_output=True, text=True, check=True
+    ).stdout
+    assert [line.split()[-1] for line in listing.splitlines()] == ["PyInit__native"]
 
 
 def test_function_metadata():
