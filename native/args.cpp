@@ -26,20 +26,26 @@ namespace {
                                    (given == 1 ? " was" : " were") + " given");
 }
 
-[[noreturn]] void unexpected_keyword(const Signature& sig, PyObject* key) {
-  PyRef text = PyRef::steal(PyObject_Str(key));
-  if (!text) throw_pending();
-  // The keyword is shown lossily: one without a UTF-8 form (a lone
-  // surrogate) is still an unexpected keyword, not an encoding error.
-  PyRef bytes = PyRef::steal(PyUnicode_AsEncodedString(text.get(), "utf-8", "surrogatepass"));
-  if (!bytes) throw_pending();
-  PyRef lossy = PyRef::steal(PyUnicode_DecodeUTF8(PyBytes_AsString(bytes.get()), PyBytes_Size(bytes.get()), "replace"));
-  if (!lossy) throw_pending();
-  Py_ssize_t size = 0;
-  const char* utf8 = PyUnicode_AsUTF8AndSize(lossy.get(), &size);
-  if (utf8 == nullptr) throw_pending();
-  throw_error(PyExc_TypeError, sig.shown_name() + " got an unexpected keyword argument '" +
-                                   std::string(utf8, static_cast<std::size_t>(size)) + "'");
+// The keyword is shown with str(), and the message is built from that str
+// object itself, so a keyword without a UTF-8 form (a lone surrogate) keeps
+// its characters. It is an unexpected keyword whatever str() does: when that
+// fails, a str subclass shows its plain value and anything else its repr.
+[[noreturn]] void unexpected_keyword(const Signature& sig, PyObject* borrowed_key) {
+  // The key is the dict's; str() may run code that removes it from the dict.
+  const PyRef key = PyRef::borrow(borrowed_key);
+  PyRef shown = PyRef::steal(PyObject_Str(key.get()));
+  if (!shown) {
+    PyErr_Clear();
+    shown = PyRef::steal(PyUnicode_Check(key.get()) ? PyUnicode_FromObject(key.get()) : PyObject_Repr(key.get()));
+  }
+  if (!shown) {
+    PyErr_Clear();
+    shown = created(PyUnicode_FromFormat("<unprintable %s object>", type_qualname(key.get()).c_str()));
+  }
+  const PyRef message = created(PyUnicode_FromFormat("%s got an unexpected keyword argument '%U'",
+                                                     sig.shown_name().c_str(), shown.get()));
+  PyErr_SetObject(PyExc_TypeError, message.get());
+  throw PythonError{};
 }
 
 [[noreturn]] void missing_arguments(const Signature& sig, std::span<PyObject*> slots) {
