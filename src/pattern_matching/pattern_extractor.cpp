@@ -42,15 +42,13 @@ regex::Result<PatternExtractor> PatternExtractor::New(CategoryTable patterns) {
   auto set = regex::RegexSet::compile(prefixed);
   if (auto* error = std::get_if<regex::Error>(&set)) return std::move(*error);
 
+  // Each pattern alone is the set's pattern: the same text gives the same
+  // translation and engines, and a set within the size limit has every
+  // pattern within it. Sharing them compiles each pattern once.
+  const regex::RegexSet& compiled = std::get<regex::RegexSet>(set);
   std::vector<regex::Regex> regexes;
-  regexes.reserve(prefixed.size());
-  for (const std::string& p : prefixed) {
-    auto re = regex::Regex::compile(p);
-    if (auto* error = std::get_if<regex::Error>(&re)) {
-      panic("Pattern compiled in RegexSet but not individually: " + error->debug());
-    }
-    regexes.push_back(std::move(std::get<regex::Regex>(re)));
-  }
+  regexes.reserve(compiled.size());
+  for (std::size_t i = 0; i < compiled.size(); ++i) regexes.push_back(compiled.regex(i));
   return PatternExtractor(std::move(std::get<regex::RegexSet>(set)), std::move(regexes),
                           std::move(categories), std::move(names));
 }

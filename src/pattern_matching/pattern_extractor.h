@@ -31,8 +31,9 @@ struct CategorizedSpan {
 // duplicates stay separate patterns.
 //
 // All patterns are compiled into one RegexSet, which tells in one pass which
-// patterns occur; each pattern is also compiled alone, to locate and count its
-// matches only when the set reports it.
+// patterns occur; each pattern also has its own Regex (sharing the set's
+// compiled form of it), to locate and count its matches only when the set
+// reports it.
 //
 // Immutable after construction; queries may run concurrently. Movable, not
 // copyable. Texts are valid UTF-8, matched unchanged; offsets are bytes.
@@ -40,8 +41,7 @@ class PatternExtractor {
  public:
   // Builds the extractor from `patterns`, which it consumes. Fails with the
   // regex library's error (unchanged, e.g. a syntax error quoting the
-  // prefixed pattern) when the set does not compile. Panics if a pattern the
-  // set accepted fails to compile alone.
+  // prefixed pattern) when the set does not compile.
   static regex::Result<PatternExtractor> New(CategoryTable patterns);
 
   PatternExtractor(PatternExtractor&&) noexcept = default;

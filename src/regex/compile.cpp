@@ -27,7 +27,7 @@ Result<RegexSet> RegexSet::compile(const std::vector<std::string>& patterns) {
     if (auto* error = std::get_if<Error>(&hir)) return std::move(*error);
     hirs.push_back(std::move(std::get<hir::Hir>(hir)));
   }
-  return meta::Factory::set(hirs);
+  return meta::Factory::set(std::move(hirs));
 }
 
 }  // namespace kc::regex

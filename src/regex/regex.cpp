@@ -41,15 +41,15 @@ Regex::Regex(Regex&&) noexcept = default;
 Regex& Regex::operator=(Regex&&) noexcept = default;
 Regex::~Regex() = default;
 
-bool Regex::is_match(std::string_view text) const { return impl_->engine.is_match(text); }
+bool Regex::is_match(std::string_view text) const { return impl_->engine->is_match(text); }
 
 void Regex::find_iter_impl(std::string_view text, void* ctx, bool (*cb)(void*, std::size_t, std::size_t)) const {
-  iterate(impl_->engine, text, [&](Span m) { return cb(ctx, m.start, m.end); });
+  iterate(*impl_->engine, text, [&](Span m) { return cb(ctx, m.start, m.end); });
 }
 
 std::size_t Regex::count(std::string_view text) const {
   std::size_t count = 0;
-  iterate(impl_->engine, text, [&](Span) {
+  iterate(*impl_->engine, text, [&](Span) {
     ++count;
     return true;
   });

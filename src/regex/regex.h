@@ -65,6 +65,7 @@ class Regex {
 
  private:
   friend struct meta::Factory;
+  friend class RegexSet;
   explicit Regex(std::unique_ptr<Impl> impl);
   void find_iter_impl(std::string_view text, void* ctx,
                       bool (*cb)(void*, std::size_t, std::size_t)) const;
@@ -89,6 +90,11 @@ class RegexSet {
   std::vector<std::size_t> matches(std::string_view text) const;
   // The number of patterns.
   std::size_t size() const;
+
+  // Pattern `index` alone, as Regex::compile gives it from the same text,
+  // sharing this set's compiled form of it (which stays alive as long as
+  // either does). Precondition: index < size().
+  Regex regex(std::size_t index) const;
 
   struct Impl;
 

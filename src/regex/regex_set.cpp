@@ -24,8 +24,7 @@ class Collector {
         if (confirm(i)) return;
       return;
     }
-    const RegexSet::Impl::Plan& plan =
-        impl_.has_ascii_plan && meta::is_ascii(text_) ? impl_.ascii_text : impl_.any_text;
+    const RegexSet::Impl::Plan& plan = impl_.plan(text_, first_only_);
     if (first_only_ && plan.members) {
       re2::StringPiece text(text_.data(), text_.size()), leftmost;
       if (plan.first->Match(text, 0, text.size(), RE2::UNANCHORED, &leftmost, 1)) {
@@ -117,5 +116,9 @@ std::vector<std::size_t> RegexSet::matches(std::string_view text) const {
 }
 
 std::size_t RegexSet::size() const { return impl_->engines.size(); }
+
+Regex RegexSet::regex(std::size_t index) const {
+  return Regex(std::make_unique<Regex::Impl>(Regex::Impl{impl_->engines[index]}));
+}
 
 }  // namespace kc::regex

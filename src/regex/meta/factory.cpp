@@ -35,7 +35,9 @@ void compile_set(std::unique_ptr<RE2::Set>& set, std::vector<std::size_t>& ids, 
   ids.clear();
 }
 
-void build_plan(RegexSet::Impl::Plan& plan, const std::vector<std::unique_ptr<Engine>>& engines, bool ascii) {
+using Engines = std::vector<std::shared_ptr<const Engine>>;
+
+void build_plan(RegexSet::Impl::Plan& plan, const Engines& engines, bool ascii) {
   for (std::size_t i = 0; i < engines.size(); ++i) {
     const Engine& e = *engines[i];
     const std::string* exact = &e.exact_pattern();
@@ -55,8 +57,7 @@ void build_plan(RegexSet::Impl::Plan& plan, const std::vector<std::unique_ptr<En
 // Sets `plan.members` for the relaxed patterns that have membership forms,
 // `plan.others` for the rest, and `plan.first`. Leaves them all empty if RE2
 // refuses one.
-void build_members(RegexSet::Impl::Plan& plan, const std::vector<hir::Hir>& hirs,
-                   const std::vector<std::unique_ptr<Engine>>& engines) {
+void build_members(RegexSet::Impl::Plan& plan, const std::vector<hir::Hir>& hirs, const Engines& engines) {
   std::vector<re2_emit::MembershipForm> forms;
   std::vector<std::size_t> members, others;
   std::unique_ptr<RE2::Set> others_set;
@@ -80,11 +81,15 @@ void build_members(RegexSet::Impl::Plan& plan, const std::vector<hir::Hir>& hirs
   };
   RE2::Options options = re2_options();
   options.set_max_mem(kSetMaxMem);
-  auto re = std::make_unique<RE2>(pattern, options);
-  auto first = std::make_unique<RE2>(pattern + '|' + group(plan.exact_ids, &Engine::exact_pattern) + '|' +
-                                         group(others, &Engine::relaxed_pattern),
-                                     options);
-  if (!re->ok() || !first->ok()) return;
+  auto re = std::make_shared<const RE2>(pattern, options);
+  if (!re->ok()) return;
+  std::shared_ptr<const RE2> first = re;
+  if (!plan.exact_ids.empty() || !others.empty()) {
+    first = std::make_shared<const RE2>(pattern + '|' + group(plan.exact_ids, &Engine::exact_pattern) + '|' +
+                                            group(others, &Engine::relaxed_pattern),
+                                        options);
+    if (!first->ok()) return;
+  }
   plan.first = std::move(first);
   plan.members = std::move(re);
   plan.member_ids = std::move(members);
@@ -101,26 +106,45 @@ Error compiled_too_big() {
 
 Result<Regex> Factory::regex(const hir::Hir& hir) {
   if (nfa::program_size(hir) > kSizeLimit) return compiled_too_big();
-  return Regex(std::make_unique<Regex::Impl>(hir));
+  return Regex(std::make_unique<Regex::Impl>(Regex::Impl{std::make_shared<const Engine>(hir)}));
 }
 
-Result<RegexSet> Factory::set(const std::vector<hir::Hir>& hirs) {
+Result<RegexSet> Factory::set(std::vector<hir::Hir> hirs) {
   std::size_t total = 0;
   for (const hir::Hir& hir : hirs) {
     std::size_t size = nfa::program_size(hir);
     if (size > kSizeLimit - total) return compiled_too_big();
     total += size;
   }
-  auto impl = std::make_unique<RegexSet::Impl>();
-  impl->engines.reserve(hirs.size());
-  for (const hir::Hir& hir : hirs) impl->engines.push_back(std::make_unique<Engine>(hir));
-  build_plan(impl->any_text, impl->engines, false);
-  // ASCII texts have exact sets instead.
-  build_members(impl->any_text, hirs, impl->engines);
-  for (const auto& e : impl->engines)
-    if (e->exact_pattern().empty() && !e->ascii_pattern().empty()) impl->has_ascii_plan = true;
-  if (impl->has_ascii_plan) build_plan(impl->ascii_text, impl->engines, true);
-  return RegexSet(std::move(impl));
+  Engines engines;
+  engines.reserve(hirs.size());
+  for (const hir::Hir& hir : hirs) engines.push_back(std::make_shared<const Engine>(hir));
+  return RegexSet(std::make_unique<RegexSet::Impl>(std::move(engines), std::move(hirs)));
 }
 
 }  // namespace kc::regex::meta
+
+namespace kc::regex {
+
+RegexSet::Impl::Impl(std::vector<std::shared_ptr<const meta::Engine>> engines_in, std::vector<hir::Hir> hirs)
+    : engines(std::move(engines_in)), hirs_(std::move(hirs)) {
+  for (const auto& e : engines)
+    if (e->exact_pattern().empty() && !e->ascii_pattern().empty()) has_ascii_plan_ = true;
+}
+
+const RegexSet::Impl::Plan& RegexSet::Impl::plan(std::string_view text, bool first_only) const {
+  if (has_ascii_plan_ && meta::is_ascii(text)) {
+    std::call_once(ascii_text_once_, [this] { meta::build_plan(ascii_text_, engines, true); });
+    return ascii_text_;
+  }
+  std::call_once(any_text_once_, [this] { meta::build_plan(any_text_, engines, false); });
+  if (first_only) {
+    std::call_once(members_once_, [this] {
+      meta::build_members(any_text_, hirs_, engines);
+      hirs_ = {};
+    });
+  }
+  return any_text_;
+}
+
+}  // namespace kc::regex

@@ -14,8 +14,8 @@ struct Factory {
   // A Regex for `hir`, or CompiledTooBig if its program exceeds kSizeLimit.
   static Result<Regex> regex(const hir::Hir& hir);
   // A RegexSet for `hirs`, or CompiledTooBig if their programs together
-  // exceed kSizeLimit.
-  static Result<RegexSet> set(const std::vector<hir::Hir>& hirs);
+  // exceed kSizeLimit. Keeps `hirs` until the set's plans are built.
+  static Result<RegexSet> set(std::vector<hir::Hir> hirs);
 };
 
 // The error for a program over the size limit.

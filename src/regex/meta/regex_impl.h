@@ -2,18 +2,21 @@
 #pragma once
 
 #include <memory>
+#include <mutex>
+#include <string_view>
 #include <vector>
 
 #include <re2/set.h>
 
+#include "regex/hir/hir.h"
 #include "regex/meta/engine.h"
 #include "regex/regex.h"
 
 namespace kc::regex {
 
 struct Regex::Impl {
-  explicit Impl(const hir::Hir& hir) : engine(hir) {}
-  meta::Engine engine;
+  // Shared with the RegexSet the expression came from, if any.
+  std::shared_ptr<const meta::Engine> engine;
 };
 
 struct RegexSet::Impl {
@@ -27,11 +30,12 @@ struct RegexSet::Impl {
   // pass, (members)|(exact patterns)|(others relaxed): no match rules out
   // every pattern in a set, and the leftmost one's group tells whether it
   // settles the question; only a candidate from `others` needs the sets.
+  // Without exact and other patterns, `first` is `members` itself.
   struct Plan {
     std::unique_ptr<RE2::Set> exact;
     std::vector<std::size_t> exact_ids;  // set index to pattern index
-    std::unique_ptr<RE2> first;
-    std::unique_ptr<RE2> members;
+    std::shared_ptr<const RE2> first;
+    std::shared_ptr<const RE2> members;
     std::vector<std::size_t> member_ids;
     std::unique_ptr<RE2::Set> others;
     std::vector<std::size_t> others_ids;
@@ -39,10 +43,25 @@ struct RegexSet::Impl {
     std::vector<std::size_t> relaxed_ids;
     std::vector<std::size_t> unset;
   };
-  std::vector<std::unique_ptr<meta::Engine>> engines;
-  Plan any_text;    // exact patterns, else relaxed ones, with `members`
-  Plan ascii_text;  // as above, with Unicode \b exact on ASCII text; no `members`
-  bool has_ascii_plan = false;  // false: ascii_text would equal any_text
+
+  // `hirs[i]` is the translated pattern `engines[i]` was compiled from.
+  Impl(std::vector<std::shared_ptr<const meta::Engine>> engines, std::vector<hir::Hir> hirs);
+  Impl(const Impl&) = delete;
+  Impl& operator=(const Impl&) = delete;
+
+  // The plan for searching `text`, with `members` when `first_only`. Each
+  // part is compiled on its first use, since a workload may never need it
+  // (ASCII texts only, or only is_match). Thread-safe.
+  const Plan& plan(std::string_view text, bool first_only) const;
+
+  std::vector<std::shared_ptr<const meta::Engine>> engines;
+
+ private:
+  mutable std::vector<hir::Hir> hirs_;  // kept for the membership forms, then released
+  bool has_ascii_plan_ = false;         // false: ascii_text_ would equal any_text_
+  mutable Plan any_text_;               // exact patterns, else relaxed ones, with `members`
+  mutable Plan ascii_text_;             // as above, with Unicode \b exact on ASCII text; no `members`
+  mutable std::once_flag any_text_once_, members_once_, ascii_text_once_;
 };
 
 }  // namespace kc::regex
