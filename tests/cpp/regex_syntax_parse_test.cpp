@@ -105,6 +105,12 @@ INSTANTIATE_TEST_SUITE_P(
         KindCase{"a{2x}", " ^^", kUnclosedRep},
         KindCase{"a{2,3", " ^^^^", kUnclosedRep},
         KindCase{"a{1 2}", " ^^^", kUnclosedRep},
+        // A bad minimum counts only once the pattern goes on past its comma;
+        // a bad maximum counts at once.
+        KindCase{"a{,", " ^^", kUnclosedRep},
+        KindCase{"a{ ,", " ^^^", kUnclosedRep},
+        KindCase{"a{2, ", "     ^", kDecimal},
+        KindCase{"a{2,99999999999", "    ^^^^^^^^^^^", "decimal literal invalid"},
         KindCase{"a|*", "  ^", kRepMissing},
         KindCase{"(?)", " ^", kRepMissing},
         KindCase{"(?i)*", "    ^", kRepMissing},

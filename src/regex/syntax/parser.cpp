@@ -483,30 +483,22 @@ class Parser {
     NodeId sub = pop_repeatable(concat);
     auto unclosed = [&]() { fail(ErrorKind::RepetitionCountUnclosed, Span{start, pos_}); };
     if (!bump_and_bump_space()) unclosed();
-    // An unfinished count at the end of the pattern is "unclosed", whatever
-    // the digits looked like.
-    auto count = [&]() -> std::uint32_t {
-      std::optional<Failure> err;
-      std::uint32_t n = 0;
-      try {
-        n = parse_decimal();
-      } catch (Failure& f) {
-        err = f;
-      }
-      if (eof()) unclosed();
-      if (err) throw *err;
-      return n;
-    };
-    const std::uint32_t lo = count();
-    std::optional<std::uint32_t> hi = lo;
-    if (ch() == ',') {
-      if (!bump_and_bump_space()) unclosed();
-      if (ch() != '}') {
-        hi = count();
-      } else {
-        hi.reset();
-      }
+    // A bad minimum is reported only once the pattern is known to go on past
+    // it (and past a comma after it); until then the repetition is unclosed.
+    // The maximum's own errors are reported as soon as it is read.
+    std::optional<Failure> lo_error;
+    std::uint32_t lo = 0;
+    try {
+      lo = parse_decimal();
+    } catch (Failure& f) {
+      lo_error = f;
     }
+    if (eof()) unclosed();
+    const bool range = ch() == ',';
+    if (range && !bump_and_bump_space()) unclosed();
+    if (lo_error) throw *lo_error;
+    std::optional<std::uint32_t> hi = lo;
+    if (range) hi = ch() == '}' ? std::nullopt : std::optional(parse_decimal());
     if (eof() || ch() != '}') unclosed();
     bool greedy = true;
     if (bump_and_bump_space() && ch() == '?') {
