@@ -127,6 +127,14 @@ TEST(TranslateClasses, MatchTheUcd) {
   EXPECT_EQ(count(members("[[:alpha:]]")), 52u);
 }
 
+TEST(TranslateClasses, BidiMirroredMatchesTheUcd) {
+  KC_REQUIRE_UCD_FILE(derived_binary, "DerivedBinaryProperties.txt");
+  const auto mirrored = ut::property_set(derived_binary, "Bidi_Mirrored");
+  EXPECT_TRUE(members("\\p{Bidi_M}") == mirrored);
+  EXPECT_TRUE(members("\\P{bidim}") == where([&](char32_t c) { return !mirrored[c] && (c < 0xD800 || c > 0xDFFF); }));
+  EXPECT_TRUE(mirrored['(']);
+}
+
 TEST(TranslateFolding, SimpleCaseFoldingOrbits) {
   struct Case {
     std::string pattern;
@@ -263,10 +271,11 @@ TEST(TranslateNames, LooseMatchingAndPrecedence) {
   EXPECT_TRUE(age6[0x20B9]);   // INDIAN RUPEE SIGN, 6.0
   EXPECT_FALSE(age6[0x20BA]);  // TURKISH LIRA SIGN, 6.2
   EXPECT_TRUE(members("\\p{age=V6_2}")[0x20BA]);
-  // Surrogates are never members, whatever the table lists.
-  EXPECT_EQ(count(members("\\p{Cs}")), 0u);
-  EXPECT_FALSE(members("\\p{Unknown}")[0xD800]);
-  EXPECT_TRUE(members("\\p{Zzzz}")[0x0378]);
+  // Surrogates are never members, whatever the table lists; groupings that
+  // take in the default values stay.
+  EXPECT_FALSE(members("\\p{Other}")[0xD800]);
+  EXPECT_TRUE(members("\\p{Other}")[0x0378]);
+  EXPECT_TRUE(members("\\p{Cn}")[0x0378]);
   EXPECT_GT(count(members("\\p{wb=ALetter}")), 1000u);
   EXPECT_TRUE(members("\\p{sb=Sp}")[' ']);
 }
@@ -310,6 +319,15 @@ INSTANTIATE_TEST_SUITE_P(
                       ErrorCase{"\\p{gc=Greek}", "^^^^^^^^^^^^", kValueNotFound},
                       ErrorCase{"\\p{Alphabetic=Y}", "^^^^^^^^^^^^^^^^", kValueNotFound},
                       ErrorCase{"\\p{Comp_Ex}", "^^^^^^^^^^^", kNotFound},
+                      // Values listed as names but holding no code points of their own.
+                      ErrorCase{"\\p{Cs}", "^^^^^^", kValueNotFound},
+                      ErrorCase{"\\P{General_Category=surrogate}", "^^^^^^^^^^^^^^^^^^^^^^^^^^^^^^", kValueNotFound},
+                      ErrorCase{"\\p{Zzzz}", "^^^^^^^^", kValueNotFound},
+                      ErrorCase{"\\p{scx=Unknown}(?-u:[\xC3\xA9])", "^^^^^^^^^^^^^^^", kValueNotFound},
+                      ErrorCase{"\\p{sc:Zzzz}", "^^^^^^^^^^^", kValueNotFound},
+                      ErrorCase{"\\p{gcb=XX}", "^^^^^^^^^^", kValueNotFound},
+                      ErrorCase{"\\p{Word_Break=Other}", "^^^^^^^^^^^^^^^^^^^^", kValueNotFound},
+                      ErrorCase{"\\p{sb=xx}", "^^^^^^^^^", kValueNotFound},
                       ErrorCase{"(?-u:.)", "     ^", kInvalidUtf8},
                       ErrorCase{"(?-u)a\\xFF", "      ^^^^", kInvalidUtf8},
                       ErrorCase{"(?-u:\\W)", "     ^^", kInvalidUtf8},

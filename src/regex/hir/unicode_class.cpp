@@ -75,19 +75,27 @@ Ranges to_ranges(std::span<const unicode::Range> rs) {
   return out;
 }
 
-// The set `name` of `family`, surrogates removed (Surrogate, Unknown and a
-// few others list them, but no text can hold one).
-std::optional<Ranges> find_set(std::span<const unicode::NamedSet> family, std::string_view name) {
+// The set `name` of `family` as the crate's tables hold it: surrogates
+// removed, since no text can hold one. Those tables keep only what the data
+// files list, so a value left with no code points (Surrogate) and `unlisted`,
+// the value a file gives every code point it leaves out (Unknown, Other), are
+// not found.
+std::optional<Ranges> find_set(std::span<const unicode::NamedSet> family, std::string_view name,
+                               std::string_view unlisted = {}) {
+  if (name == unlisted) return std::nullopt;
   auto it = std::lower_bound(family.begin(), family.end(), name,
                              [](const unicode::NamedSet& s, std::string_view n) { return s.name < n; });
   if (it == family.end() || it->name != name) return std::nullopt;
-  return canonical(to_ranges(it->ranges));
+  Ranges set = canonical(to_ranges(it->ranges));
+  if (set.empty()) return std::nullopt;
+  return set;
 }
 
 // The crate's boolean properties come from PropList.txt,
-// DerivedCoreProperties.txt and emoji-data.txt only.
+// DerivedCoreProperties.txt, emoji-data.txt and DerivedBinaryProperties.txt;
+// those of DerivedNormalizationProps.txt are unknown to it.
 bool is_crate_binary_property(std::string_view name) {
-  for (std::string_view other : {"Bidi_Mirrored", "Changes_When_NFKC_Casefolded", "Expands_On_NFC",
+  for (std::string_view other : {"Changes_When_NFKC_Casefolded", "Expands_On_NFC",
                                  "Expands_On_NFD", "Expands_On_NFKC", "Expands_On_NFKD",
                                  "Full_Composition_Exclusion"})
     if (name == other) return false;
@@ -117,7 +125,7 @@ Lookup gencat(std::string_view canon) {
 }
 
 Lookup script(std::string_view canon) {
-  if (auto s = find_set(unicode::scripts(), canon)) return *s;
+  if (auto s = find_set(unicode::scripts(), canon, "Unknown")) return *s;
   return LookupError::PropertyValueNotFound;
 }
 
@@ -177,10 +185,10 @@ Lookup by_value(std::string_view property, std::string_view value) {
   if (canon == "Script") return script(*v);
   std::optional<Ranges> s;
   if (canon == "Age") return age(*v);
-  if (canon == "Script_Extensions") s = find_set(unicode::script_extensions(), *v);
-  if (canon == "Grapheme_Cluster_Break") s = find_set(unicode::grapheme_cluster_breaks(), *v);
-  if (canon == "Word_Break") s = find_set(unicode::word_breaks(), *v);
-  if (canon == "Sentence_Break") s = find_set(unicode::sentence_breaks(), *v);
+  if (canon == "Script_Extensions") s = find_set(unicode::script_extensions(), *v, "Unknown");
+  if (canon == "Grapheme_Cluster_Break") s = find_set(unicode::grapheme_cluster_breaks(), *v, "Other");
+  if (canon == "Word_Break") s = find_set(unicode::word_breaks(), *v, "Other");
+  if (canon == "Sentence_Break") s = find_set(unicode::sentence_breaks(), *v, "Other");
   if (!s) return LookupError::PropertyValueNotFound;
   return *s;
 }
