@@ -2,7 +2,7 @@
 //
 // Unicode Data Files are (c) Unicode, Inc. and distributed under the Unicode License V3
 // (https://www.unicode.org/license.txt). Regenerate with:
-//   python3 tools/gen_unicode_tables.py ../shared/ucd/17.0.0 src/unicode/tables_generated.cpp
+//   python3 tools/gen_unicode_tables.py data/ucd/17.0.0 src/unicode/tables_generated.cpp
 // Data files: Unicode 17.0.0.
 
 #include "unicode/tables.h"

@@ -2,7 +2,7 @@
 //
 // The tests compare the generated tables with the UCD text files, parsed here
 // independently of the generator. The folder comes from KC_UCD_DIR, else the
-// build's default; tests that need it skip, naming the folder, when it is absent.
+// repository's copy; a test whose file is absent fails, naming the folder.
 #pragma once
 
 #include <array>
@@ -43,7 +43,7 @@ inline std::filesystem::path ucd_file(const std::string& name) {
 #define KC_REQUIRE_UCD_FILE(path_var, name)                                                 \
   const std::filesystem::path path_var = ::kc::unicode::testing::ucd_file(name);            \
   if (path_var.empty())                                                                     \
-    GTEST_SKIP() << name << " not found in UCD folder " << ::kc::unicode::testing::ucd_dir() \
+    GTEST_FAIL() << name << " not found in UCD folder " << ::kc::unicode::testing::ucd_dir() \
                  << " (set KC_UCD_DIR)"
 
 inline std::string trim(const std::string& s) {

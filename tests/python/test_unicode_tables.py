@@ -10,7 +10,7 @@ import pytest
 ROOT = pathlib.Path(__file__).resolve().parents[2]
 GENERATOR = ROOT / "tools" / "gen_unicode_tables.py"
 COMMITTED = ROOT / "src" / "unicode" / "tables_generated.cpp"
-UCD_DIR = pathlib.Path(os.environ.get("KC_UCD_DIR") or ROOT.parent / "shared" / "ucd" / "17.0.0")
+UCD_DIR = pathlib.Path(os.environ.get("KC_UCD_DIR") or ROOT / "data" / "ucd" / "17.0.0")
 
 # Where unicode.org's own distribution keeps the files that are not in ucd/ itself.
 OFFICIAL_SUBFOLDER = {
@@ -29,8 +29,7 @@ def generate(ucd_dir, out):
 
 @pytest.fixture(scope="module")
 def ucd_dir():
-    if not (UCD_DIR / "UnicodeData.txt").is_file():
-        pytest.skip(f"UCD folder {UCD_DIR} not found (set KC_UCD_DIR)")
+    assert (UCD_DIR / "UnicodeData.txt").is_file(), f"UCD folder {UCD_DIR} not found"
     return UCD_DIR
 
 
