@@ -1,6 +1,6 @@
 // RegexSet: one RE2::Set pass, then confirmation of the patterns RE2 can
-// only approximate. On non-ASCII text, is_match first asks one RE2 whether
-// a pattern with Unicode \b at its edges matches.
+// only approximate. is_match first asks one RE2 whether a pattern with
+// Unicode \b at its edges matches, on any text.
 #include <algorithm>
 
 #include "regex/meta/regex_impl.h"
@@ -24,28 +24,45 @@ class Collector {
         if (confirm(i)) return;
       return;
     }
-    const RegexSet::Impl::Plan& plan = impl_.plan(text_, first_only_);
-    if (first_only_ && plan.members) {
-      re2::StringPiece text(text_.data(), text_.size()), leftmost;
-      if (plan.first->Match(text, 0, text.size(), RE2::UNANCHORED, &leftmost, 1)) {
-        // Nothing matches before `start`. A members match there settles it;
-        // else the leftmost is an exact match or a candidate of the others,
-        // and members may still match further on.
-        std::size_t start = static_cast<std::size_t>(leftmost.data() - text.data());
-        if (matches_from(*plan.members, start, RE2::ANCHOR_START)) return (void)found(plan.member_ids.front());
-        if (from_set(plan.exact.get(), plan.exact_ids, false)) return;
-        if (matches_from(*plan.members, start, RE2::UNANCHORED)) return (void)found(plan.member_ids.front());
-        if (from_set(plan.others.get(), plan.others_ids, true)) return;
+    const RegexSet::Impl::Plan* plan = nullptr;
+    if (first_only_) {
+      const RegexSet::Impl::Plan& any = impl_.any_text_plan(true);
+      if (any.members) {
+        if (first_match(any)) return;
+        plan = &impl_.ascii_text_plan();
       }
-    } else {
-      if (from_set(plan.exact.get(), plan.exact_ids, false)) return;
-      if (from_set(plan.relaxed.get(), plan.relaxed_ids, true)) return;
     }
-    for (std::size_t i : plan.unset)
+    if (plan == nullptr) plan = &impl_.plan(text_, first_only_);
+    if (from_set(plan->exact.get(), plan->exact_ids, false)) return;
+    if (from_set(plan->relaxed.get(), plan->relaxed_ids, true)) return;
+    for (std::size_t i : plan->unset)
       if (confirm(i)) return;
   }
 
  private:
+  // is_match through `plan.first`, which is exact on every text, so that a
+  // match early in a long text costs only the text before it: whether the
+  // text is ASCII is asked only when the first pass leaves the question
+  // open. False if it is left to the ASCII plan's sets.
+  bool first_match(const RegexSet::Impl::Plan& plan) {
+    re2::StringPiece text(text_.data(), text_.size()), leftmost;
+    if (plan.first->Match(text, 0, text.size(), RE2::UNANCHORED, &leftmost, 1)) {
+      // Nothing matches before `start`. A members match there settles it;
+      // else the leftmost is an exact match or a candidate of the others,
+      // and members may still match further on. On ASCII text one exact
+      // set, which stops at the first match, does the rest.
+      std::size_t start = static_cast<std::size_t>(leftmost.data() - text.data());
+      if (matches_from(*plan.members, start, RE2::ANCHOR_START)) return found(plan.member_ids.front());
+      if (impl_.has_ascii_plan() && meta::is_ascii(text_)) return false;
+      if (from_set(plan.exact.get(), plan.exact_ids, false)) return true;
+      if (matches_from(*plan.members, start, RE2::UNANCHORED)) return found(plan.member_ids.front());
+      if (from_set(plan.others.get(), plan.others_ids, true)) return true;
+    }
+    for (std::size_t i : plan.unset)
+      if (confirm(i)) return true;
+    return true;
+  }
+
   // Runs pattern `i` alone; true when the collection is complete.
   bool confirm(std::size_t i) {
     if (impl_.engines[i]->is_match(text_)) return found(i);

@@ -1,6 +1,7 @@
 // Per-pattern engine construction and per-text engine choice.
 #include "regex/meta/engine.h"
 
+#include <algorithm>
 #include <cstring>
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -122,18 +123,56 @@ Engine::Search::Search(const Engine& engine, std::string_view text) : engine_(&e
       return;
     }
     re2_ = engine.exact_.get();
-    if (re2_ == nullptr && !engine.ascii_.pattern.empty() && is_ascii(text)) re2_ = engine.ascii_.get();
+    if (re2_ != nullptr) return;
+    if (!engine.ascii_.pattern.empty()) {
+      // Whether the text is ASCII is asked on first use: is_match may not
+      // need to read the whole text.
+      ascii_pending_ = true;
+      return;
+    }
   }
-  if (re2_ != nullptr) return;
-  cache_.emplace(engine.caches_.get());
-  // The prefilter may rescan text; four passes' worth keeps the total linear.
-  (*cache_)->start_text(4 * text.size() + 4096);
-  if (path != testing::Path::PikeVm && !engine.nfa_.can_match_empty) prefilter_ = engine.prefilter_.get();
+  use_fallback(path != testing::Path::PikeVm);
 }
 
 Engine::Search::~Search() = default;
 
+void Engine::Search::use_fallback(bool prefiltered) {
+  cache_.emplace(engine_->caches_.get());
+  // The prefilter may rescan text; four passes' worth keeps the total linear.
+  (*cache_)->start_text(4 * text_.size() + 4096);
+  if (prefiltered && !engine_->nfa_.can_match_empty) prefilter_ = engine_->prefilter_.get();
+}
+
+void Engine::Search::choose(bool ascii) {
+  ascii_pending_ = false;
+  if (ascii) re2_ = engine_->ascii_.get();
+  if (re2_ == nullptr) use_fallback(true);
+}
+
+std::optional<bool> Engine::Search::ascii_is_match() {
+  // Text that is not ASCII near its start seldom is further on.
+  constexpr std::size_t kProbe = 4096;
+  const std::size_t n = text_.size();
+  const RE2* re = engine_->ascii_.get();
+  if (re == nullptr || !is_ascii(text_.substr(0, kProbe))) return std::nullopt;
+  re2::StringPiece text(text_.data(), n), m;
+  if (!re->Match(text, 0, n, RE2::UNANCHORED, &m, 1)) {
+    bool ascii = is_ascii(text_);
+    choose(ascii);
+    if (ascii) return false;
+    return std::nullopt;
+  }
+  // A match whose bytes and neighbours are ASCII is one of the pattern's
+  // own: its assertions read nothing else.
+  std::size_t start = static_cast<std::size_t>(m.data() - text.data());
+  std::size_t lo = start == 0 ? 0 : start - 1;
+  std::size_t hi = std::min(n, start + m.size() + 1);
+  if (is_ascii(text_.substr(lo, hi - lo))) return true;
+  return std::nullopt;
+}
+
 std::optional<Span> Engine::Search::run(std::size_t from, bool earliest) {
+  if (ascii_pending_) choose(is_ascii(text_));
   if (scanner_ != nullptr) return scanner_->find(text_, from);
   if (re2_ != nullptr) {
     re2::StringPiece m;
@@ -148,6 +187,10 @@ std::optional<Span> Engine::Search::run(std::size_t from, bool earliest) {
 std::optional<Span> Engine::Search::find(std::size_t from) { return run(from, false); }
 
 bool Engine::Search::is_match() {
+  if (ascii_pending_) {
+    if (std::optional<bool> settled = ascii_is_match()) return *settled;
+    if (ascii_pending_) choose(false);
+  }
   if (scanner_ != nullptr) return scanner_->find(text_, 0).has_value();
   if (re2_ != nullptr)
     return re2_->Match(re2::StringPiece(text_.data(), text_.size()), 0, text_.size(), RE2::UNANCHORED, nullptr, 0);

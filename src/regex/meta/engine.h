@@ -60,8 +60,17 @@ class Engine {
 
    private:
     std::optional<Span> run(std::size_t from, bool earliest);
+    // The engine for a pattern exact on ASCII text only, chosen once whether
+    // the text is ASCII is known: until then `ascii_pending_` is set.
+    void choose(bool ascii);
+    // Leases the Pike VM's scratch; `prefiltered`: may skip text by RE2.
+    void use_fallback(bool prefiltered);
+    // is_match while the choice is pending: true or false when the ASCII
+    // pattern settles it without reading the whole text, else nullopt.
+    std::optional<bool> ascii_is_match();
     const Engine* engine_;
     std::string_view text_;
+    bool ascii_pending_ = false;
     const ClassScanner* scanner_ = nullptr;  // non-null: the pattern is one class (+)
     const RE2* re2_ = nullptr;  // non-null: RE2 is exact here
     const fallback::Prefilter* prefilter_ = nullptr;

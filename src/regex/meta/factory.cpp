@@ -133,18 +133,25 @@ RegexSet::Impl::Impl(std::vector<std::shared_ptr<const meta::Engine>> engines_in
 }
 
 const RegexSet::Impl::Plan& RegexSet::Impl::plan(std::string_view text, bool first_only) const {
-  if (has_ascii_plan_ && meta::is_ascii(text)) {
-    std::call_once(ascii_text_once_, [this] { meta::build_plan(ascii_text_, engines, true); });
-    return ascii_text_;
-  }
+  if (has_ascii_plan_ && meta::is_ascii(text)) return ascii_text_plan();
+  return any_text_plan(first_only);
+}
+
+const RegexSet::Impl::Plan& RegexSet::Impl::any_text_plan(bool with_members) const {
   std::call_once(any_text_once_, [this] { meta::build_plan(any_text_, engines, false); });
-  if (first_only) {
+  if (with_members) {
     std::call_once(members_once_, [this] {
       meta::build_members(any_text_, hirs_, engines);
       hirs_ = {};
     });
   }
   return any_text_;
+}
+
+const RegexSet::Impl::Plan& RegexSet::Impl::ascii_text_plan() const {
+  if (!has_ascii_plan_) return any_text_plan(false);
+  std::call_once(ascii_text_once_, [this] { meta::build_plan(ascii_text_, engines, true); });
+  return ascii_text_;
 }
 
 }  // namespace kc::regex

@@ -53,6 +53,11 @@ struct RegexSet::Impl {
   // part is compiled on its first use, since a workload may never need it
   // (ASCII texts only, or only is_match). Thread-safe.
   const Plan& plan(std::string_view text, bool first_only) const;
+  // The plan for any text, with `members` when `with_members`; the plan for
+  // ASCII text (the former when there is no separate one). Thread-safe.
+  const Plan& any_text_plan(bool with_members) const;
+  const Plan& ascii_text_plan() const;
+  bool has_ascii_plan() const { return has_ascii_plan_; }
 
   std::vector<std::shared_ptr<const meta::Engine>> engines;
 
