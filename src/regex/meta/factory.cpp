@@ -105,17 +105,12 @@ Error compiled_too_big() {
 }
 
 Result<Regex> Factory::regex(const hir::Hir& hir) {
-  if (nfa::program_size(hir) > kSizeLimit) return compiled_too_big();
+  if (!nfa::within_size_limit({&hir, 1}, nfa::Captures::Included, kSizeLimit)) return compiled_too_big();
   return Regex(std::make_unique<Regex::Impl>(Regex::Impl{std::make_shared<const Engine>(hir)}));
 }
 
 Result<RegexSet> Factory::set(std::vector<hir::Hir> hirs) {
-  std::size_t total = 0;
-  for (const hir::Hir& hir : hirs) {
-    std::size_t size = nfa::program_size(hir);
-    if (size > kSizeLimit - total) return compiled_too_big();
-    total += size;
-  }
+  if (!nfa::within_size_limit(hirs, nfa::Captures::Excluded, kSizeLimit)) return compiled_too_big();
   Engines engines;
   engines.reserve(hirs.size());
   for (const hir::Hir& hir : hirs) engines.push_back(std::make_shared<const Engine>(hir));

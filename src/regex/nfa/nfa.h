@@ -69,8 +69,8 @@ struct Nfa {
   bool can_match_empty = false;
 };
 
-// Compiles `hir`. Precondition: program_size(hir) is within the size limit,
-// which bounds the number of states this creates.
+// Compiles `hir`. Precondition: `hir` is within the size limit, which bounds
+// the number of states this creates.
 Nfa compile(const hir::Hir& hir);
 
 }  // namespace kc::regex::nfa
