@@ -3,6 +3,8 @@
 // (?i), (?m), \b, anchors) on which every engine path must agree.
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <nlohmann/json.hpp>
 #include <random>
 #include <string>
 #include <vector>
@@ -36,6 +38,24 @@ TEST(RegexEngineCompile, SizeLimitOnRealPatterns) {
       EXPECT_EQ(e->message, kTooBig);
     }
   }
+}
+
+// Where the crate's limit falls, measured on it: for each shape the largest
+// count whose set compiles, and the next, which is refused.
+TEST(RegexEngineCompile, SizeLimitFallsWhereTheCratesDoes) {
+  std::ifstream in(std::string(KC_CONFORMANCE_DIR) + "/size_limits.jsonl");
+  ASSERT_TRUE(in) << "missing size_limits.jsonl";
+  int cases = 0;
+  for (std::string line; std::getline(in, line); ++cases) {
+    const nlohmann::json c = nlohmann::json::parse(line);
+    std::vector<std::string> patterns;
+    for (const auto& p : c["patterns"]) patterns.push_back("(?i)" + p.get<std::string>());
+    Result<RegexSet> r = RegexSet::compile(patterns);
+    const auto* error = std::get_if<Error>(&r);
+    EXPECT_EQ(error == nullptr, c["compiles"].get<bool>()) << line;
+    if (error != nullptr) EXPECT_EQ(error->message, kTooBig) << line;
+  }
+  EXPECT_EQ(cases, 48);
 }
 
 // An unbounded repetition compiles its body once, so nesting them costs
