@@ -27,14 +27,14 @@ class Collector {
     const RegexSet::Impl::Plan* plan = nullptr;
     if (first_only_) {
       const RegexSet::Impl::Plan& any = impl_.any_text_plan(true);
-      if (any.members) {
+      if (any.first) {
         if (first_match(any)) return;
         plan = &impl_.ascii_text_plan();
       }
     }
     if (plan == nullptr) plan = &impl_.plan(text_, first_only_);
     if (from_set(plan->exact.get(), plan->exact_ids, false)) return;
-    if (from_set(plan->relaxed.get(), plan->relaxed_ids, true)) return;
+    if (from_set(plan->relaxed(), plan->relaxed_ids, true)) return;
     for (std::size_t i : plan->unset)
       if (confirm(i)) return;
   }
@@ -52,10 +52,10 @@ class Collector {
       // and members may still match further on. On ASCII text one exact
       // set, which stops at the first match, does the rest.
       std::size_t start = static_cast<std::size_t>(leftmost.data() - text.data());
-      if (matches_from(*plan.members, start, RE2::ANCHOR_START)) return found(plan.member_ids.front());
+      if (members_from(plan, start, RE2::ANCHOR_START)) return true;
       if (impl_.has_ascii_plan() && meta::is_ascii(text_)) return false;
       if (from_set(plan.exact.get(), plan.exact_ids, false)) return true;
-      if (matches_from(*plan.members, start, RE2::UNANCHORED)) return found(plan.member_ids.front());
+      if (members_from(plan, start, RE2::UNANCHORED)) return true;
       if (from_set(plan.others.get(), plan.others_ids, true)) return true;
     }
     for (std::size_t i : plan.unset)
@@ -79,13 +79,26 @@ class Collector {
     return re.Match(re2::StringPiece(text_.data(), text_.size()), from, text_.size(), anchor, nullptr, 0);
   }
 
+  // Whether `plan`'s members match at or after `from` (nothing matches
+  // before it); true when the collection is complete.
+  bool members_from(const RegexSet::Impl::Plan& plan, std::size_t from, RE2::Anchor anchor) {
+    if (const RE2* members = plan.members())
+      return matches_from(*members, from, anchor) && found(plan.member_ids.front());
+    // RE2 refused them without the rest: each runs alone, once.
+    if (anchor == RE2::ANCHOR_START) return false;
+    for (std::size_t i : plan.member_ids)
+      if (confirm(i)) return true;
+    return false;
+  }
+
   // Runs one RE2::Set; its reports are matches, or candidates to confirm.
   // True when the collection is complete.
   bool from_set(const RE2::Set* set, const std::vector<std::size_t>& ids, bool candidates) {
-    if (set == nullptr) return false;
     re2::StringPiece text(text_.data(), text_.size());
     RE2::Set::ErrorInfo error{};
-    if (first_only_ && !candidates) {
+    if (set == nullptr) {
+      // RE2 refused the set: handled below like a DFA that gave up.
+    } else if (first_only_ && !candidates) {
       // Without ids the DFA stops at the first match. Which pattern it was
       // is unknown, and is_match does not need to know.
       if (set->Match(text, nullptr, &error)) return found(ids.front());
@@ -100,7 +113,7 @@ class Collector {
         return false;
       }
     }
-    // The DFA gave up (out of memory): run each of the set's patterns alone.
+    // No set, or its DFA gave up (out of memory): run each pattern alone.
     for (std::size_t i : ids)
       if (confirm(i)) return true;
     return false;

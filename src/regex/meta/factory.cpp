@@ -16,27 +16,28 @@ namespace {
 // not run out on long texts (if it does, the set verifies pattern by pattern).
 constexpr std::int64_t kSetMaxMem = std::int64_t{256} << 20;
 
+// RE2 options for a program with many patterns in it.
+RE2::Options set_options() {
+  RE2::Options options = re2_options();
+  options.set_max_mem(kSetMaxMem);
+  return options;
+}
+
 // Adds `pattern` to `*set` (made on first use); false if RE2 refuses it.
 bool add_to_set(std::unique_ptr<RE2::Set>& set, const std::string& pattern) {
-  if (!set) {
-    RE2::Options options = re2_options();
-    options.set_max_mem(kSetMaxMem);
-    set = std::make_unique<RE2::Set>(options, RE2::UNANCHORED);
-  }
+  if (!set) set = std::make_unique<RE2::Set>(set_options(), RE2::UNANCHORED);
   return set->Add(pattern, nullptr) >= 0;
 }
 
-// Compiles `*set`; on failure its patterns join `unset`.
-void compile_set(std::unique_ptr<RE2::Set>& set, std::vector<std::size_t>& ids, std::vector<std::size_t>& unset) {
-  if (!set || set->Compile()) return;
-  unset.insert(unset.end(), ids.begin(), ids.end());
-  std::sort(unset.begin(), unset.end());
-  set.reset();
-  ids.clear();
+// Compiles `*set`, or drops it if RE2 refuses it.
+void compile_set(std::unique_ptr<RE2::Set>& set) {
+  if (set && !set->Compile()) set.reset();
 }
 
 using Engines = std::vector<std::shared_ptr<const Engine>>;
 
+// Fills `plan` but for `first`, `members` and `others`; leaves the relaxed
+// set to be compiled on first use.
 void build_plan(RegexSet::Impl::Plan& plan, const Engines& engines, bool ascii) {
   for (std::size_t i = 0; i < engines.size(); ++i) {
     const Engine& e = *engines[i];
@@ -44,19 +45,18 @@ void build_plan(RegexSet::Impl::Plan& plan, const Engines& engines, bool ascii) 
     if (exact->empty() && ascii) exact = &e.ascii_pattern();
     if (!exact->empty() && add_to_set(plan.exact, *exact)) {
       plan.exact_ids.push_back(i);
-    } else if (!e.relaxed_pattern().empty() && add_to_set(plan.relaxed, e.relaxed_pattern())) {
+    } else if (!e.relaxed_pattern().empty() && add_to_set(plan.relaxed_added, e.relaxed_pattern())) {
       plan.relaxed_ids.push_back(i);
     } else {
       plan.unset.push_back(i);
     }
   }
-  compile_set(plan.exact, plan.exact_ids, plan.unset);
-  compile_set(plan.relaxed, plan.relaxed_ids, plan.unset);
+  compile_set(plan.exact);
 }
 
-// Sets `plan.members` for the relaxed patterns that have membership forms,
-// `plan.others` for the rest, and `plan.first`. Leaves them all empty if RE2
-// refuses one.
+// Sets `plan.first` for the relaxed patterns that have membership forms,
+// with `plan.others` for the rest, and what `plan.members()` compiles.
+// Leaves them all empty if RE2 refuses one.
 void build_members(RegexSet::Impl::Plan& plan, const std::vector<hir::Hir>& hirs, const Engines& engines) {
   std::vector<re2_emit::MembershipForm> forms;
   std::vector<std::size_t> members, others;
@@ -79,19 +79,15 @@ void build_members(RegexSet::Impl::Plan& plan, const std::vector<hir::Hir>& hirs
     for (std::size_t i : ids) out += (out.size() > 3 ? "|(?:" : "(?:") + (engines[i].get()->*form)() + ')';
     return out + (ids.empty() ? "[^\\x00-\\x{10FFFF}])" : ")");
   };
-  RE2::Options options = re2_options();
-  options.set_max_mem(kSetMaxMem);
-  auto re = std::make_shared<const RE2>(pattern, options);
-  if (!re->ok()) return;
-  std::shared_ptr<const RE2> first = re;
-  if (!plan.exact_ids.empty() || !others.empty()) {
-    first = std::make_shared<const RE2>(pattern + '|' + group(plan.exact_ids, &Engine::exact_pattern) + '|' +
-                                            group(others, &Engine::relaxed_pattern),
-                                        options);
-    if (!first->ok()) return;
-  }
+  const bool alone = plan.exact_ids.empty() && others.empty();
+  auto first = std::make_unique<RE2>(alone ? pattern
+                                           : pattern + '|' + group(plan.exact_ids, &Engine::exact_pattern) + '|' +
+                                                 group(others, &Engine::relaxed_pattern),
+                                     set_options());
+  if (!first->ok()) return;
   plan.first = std::move(first);
-  plan.members = std::move(re);
+  plan.first_is_members = alone;
+  if (!alone) plan.members_pattern = std::move(pattern);
   plan.member_ids = std::move(members);
   plan.others = std::move(others_set);
   plan.others_ids = std::move(others);
@@ -135,7 +131,7 @@ const RegexSet::Impl::Plan& RegexSet::Impl::plan(std::string_view text, bool fir
 const RegexSet::Impl::Plan& RegexSet::Impl::any_text_plan(bool with_members) const {
   std::call_once(any_text_once_, [this] { meta::build_plan(any_text_, engines, false); });
   if (with_members) {
-    std::call_once(members_once_, [this] {
+    std::call_once(membership_once_, [this] {
       meta::build_members(any_text_, hirs_, engines);
       hirs_ = {};
     });
@@ -147,6 +143,24 @@ const RegexSet::Impl::Plan& RegexSet::Impl::ascii_text_plan() const {
   if (!has_ascii_plan_) return any_text_plan(false);
   std::call_once(ascii_text_once_, [this] { meta::build_plan(ascii_text_, engines, true); });
   return ascii_text_;
+}
+
+const RE2* RegexSet::Impl::Plan::members() const {
+  if (first == nullptr || first_is_members) return first.get();
+  std::call_once(members_once, [this] {
+    auto re = std::make_unique<RE2>(members_pattern, meta::set_options());
+    if (re->ok()) members_compiled = std::move(re);
+    members_pattern = {};
+  });
+  return members_compiled.get();
+}
+
+const RE2::Set* RegexSet::Impl::Plan::relaxed() const {
+  std::call_once(relaxed_once, [this] {
+    meta::compile_set(relaxed_added);
+    relaxed_compiled = std::move(relaxed_added);
+  });
+  return relaxed_compiled.get();
 }
 
 }  // namespace kc::regex
