@@ -36,14 +36,35 @@ const Ranges& word_ranges() {
   return ranges;
 }
 
+const Ranges& non_word_ranges() {
+  static const Ranges ranges = hir::set_complement(word_ranges());
+  return ranges;
+}
+
 // \w and its complement as RE2 classes.
 const std::string& word_class() {
   static const std::string s = *emit(Hir::class_of(word_ranges()), TextAssumption::AnyText);
   return s;
 }
 const std::string& non_word_class() {
-  static const std::string s = *emit(Hir::class_of(hir::set_complement(word_ranges())), TextAssumption::AnyText);
+  static const std::string s = *emit(Hir::class_of(non_word_ranges()), TextAssumption::AnyText);
   return s;
+}
+
+// True if the classes share a member; asked of every class at a pattern's
+// edges, so it builds nothing.
+bool overlaps(const Ranges& a, const Ranges& b) {
+  std::size_t i = 0, j = 0;
+  while (i < a.size() && j < b.size()) {
+    if (a[i].hi < b[j].lo) {
+      ++i;
+    } else if (b[j].hi < a[i].lo) {
+      ++j;
+    } else {
+      return true;
+    }
+  }
+  return false;
 }
 
 bool is_word(char32_t c) {
@@ -81,8 +102,7 @@ Kinds edge_kinds(const Hir& hir, bool at_end) {
                                : util::decode_at(hir.literal, 0, &len));
     }
     case Kind::Class:
-      return {!hir::set_intersection(hir.ranges, word_ranges()).empty(),
-              !hir::set_difference(hir.ranges, word_ranges()).empty()};
+      return {overlaps(hir.ranges, word_ranges()), overlaps(hir.ranges, non_word_ranges())};
     case Kind::Capture:
       return edge_kinds(hir.subs[0], at_end);
     case Kind::Repetition:
