@@ -183,6 +183,7 @@ PyRef new_float(double value) { return created(PyFloat_FromDouble(value)); }
 PyRef new_list(std::size_t size) { return created(PyList_New(static_cast<Py_ssize_t>(size))); }
 PyRef new_tuple(std::size_t size) { return created(PyTuple_New(static_cast<Py_ssize_t>(size))); }
 PyRef new_dict() { return created(PyDict_New()); }
+PyRef dict_copy(PyObject* dict) { return created(PyDict_Copy(dict)); }
 PyRef new_bool(bool value) { return PyRef::borrow(value ? Py_True : Py_False); }
 
 PyRef span_list(const std::vector<kc::Span>& spans) {

@@ -59,6 +59,8 @@ PyRef new_float(double value);
 PyRef new_list(std::size_t size);
 PyRef new_tuple(std::size_t size);
 PyRef new_dict();
+// A shallow copy of a dict, in its key order.
+PyRef dict_copy(PyObject* dict);
 PyRef new_bool(bool value);
 
 // A new list of (start, end) int 2-tuples, one per span, in order.

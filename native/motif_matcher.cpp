@@ -1,7 +1,7 @@
 // RustMotifMatcher: the Python class over MotifMatcher.
 #include <array>
 #include <string_view>
-#include <unordered_map>
+#include <vector>
 #include <variant>
 
 #include "motif_matching/motif_matcher.h"
@@ -57,31 +57,45 @@ PyObject* find_matches(PyObject* self, PyObject* args, PyObject* kwargs) {
     const std::uint64_t window_size = convert_arg("window_size", slots[1], to_u64);
     const std::uint64_t step = convert_arg("step", slots[2], to_u64);
     if (const char* problem = matcher.step_error(step)) throw_error(PyExc_ValueError, problem);
-    std::vector<kc::MotifMatch> matches = matcher.find_matches(text, window_size, step);
+    const std::vector<kc::motif_matching::MotifHit> hits = matcher.find_hits(text, window_size, step);
 
-    // Keys are made once per call, and so is the str of each distinct motif
-    // and category text and the float 100.0 of exact hits: a dense text can
-    // give hundreds of thousands of records over a small lexicon.
-    static constexpr const char* kKeys[] = {"motif", "category", "position", "length", "score"};
+    // A dense text gives hundreds of thousands of hits over a lexicon of a
+    // few thousand motifs. So each entry's exact-hit record is made once per
+    // call, on its first hit, as a template dict that holds the entry's motif
+    // and category str (one str per category), its length and the score
+    // 100.0; a hit copies its entry's template, which keeps the key order,
+    // and sets what differs: the position, and a fuzzy hit's length and score.
+    const auto& entries = matcher.motif_entries();
+    std::vector<PyRef> templates(entries.size()), categories(matcher.category_count());
     PyRef keys[5];
+    static constexpr const char* kKeys[] = {"motif", "category", "position", "length", "score"};
     for (int k = 0; k < 5; ++k) keys[k] = new_str(kKeys[k]);
-    std::unordered_map<std::string_view, PyRef> texts;
-    auto text_object = [&](std::string_view value) -> PyObject* {
-      PyRef& slot = texts[value];
-      if (!slot) slot = new_str(value);
+    PyObject* const position_key = keys[2].get();
+    PyObject* const length_key = keys[3].get();
+    PyObject* const score_key = keys[4].get();
+    PyRef exact_score = new_float(100.0);
+    auto template_of = [&](std::uint32_t entry) -> PyObject* {
+      PyRef& slot = templates[entry];
+      if (slot) return slot.get();
+      const kc::motif_matching::MotifEntry& e = entries[entry];
+      PyRef& category = categories[matcher.category_id(entry)];
+      if (!category) category = new_str(e.category);
+      PyRef motif = new_str(e.motif);
+      PyRef length = new_u64(e.motif.size());
+      PyRef dict = new_dict();
+      PyObject* values[5] = {motif.get(), category.get(), Py_None, length.get(), exact_score.get()};
+      for (int k = 0; k < 5; ++k) dict_set(dict.get(), keys[k].get(), values[k]);
+      slot = std::move(dict);
       return slot.get();
     };
-    PyRef exact_score = new_float(100.0);
-    PyRef list = new_list(matches.size());
-    for (std::size_t i = 0; i < matches.size(); ++i) {
-      const kc::MotifMatch& record = matches[i];
-      PyRef dict = new_dict();
-      PyRef position = new_u64(record.position);
-      PyRef length = new_u64(record.length);
-      PyRef score = record.score == 100.0 ? PyRef::borrow(exact_score.get()) : new_float(record.score);
-      PyObject* values[5] = {text_object(record.motif), text_object(record.category), position.get(),
-                             length.get(), score.get()};
-      for (int k = 0; k < 5; ++k) dict_set(dict.get(), keys[k].get(), values[k]);
+    PyRef list = new_list(hits.size());
+    for (std::size_t i = 0; i < hits.size(); ++i) {
+      const kc::motif_matching::MotifHit& hit = hits[i];
+      PyRef dict = dict_copy(template_of(hit.entry));
+      dict_set(dict.get(), position_key, new_u64(hit.position).get());
+      // A fuzzy hit may be cut at its window's end and scores what it scored.
+      if (hit.length != entries[hit.entry].motif.size()) dict_set(dict.get(), length_key, new_u64(hit.length).get());
+      if (hit.score != 100) dict_set(dict.get(), score_key, new_float(hit.score).get());
       list_put(list.get(), i, std::move(dict));
     }
     return list;

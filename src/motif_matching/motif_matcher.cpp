@@ -10,7 +10,15 @@ namespace kc::motif_matching {
 
 MotifMatcher::MotifMatcher(aho_corasick::AhoCorasick automaton, std::vector<MotifEntry> entries,
                            std::uint32_t threshold, bool use_fuzzy)
-    : automaton_(std::move(automaton)), entries_(std::move(entries)), threshold_(threshold), use_fuzzy_(use_fuzzy) {}
+    : automaton_(std::move(automaton)), entries_(std::move(entries)), threshold_(threshold), use_fuzzy_(use_fuzzy) {
+  // Entries come grouped by category, so a new id starts wherever the name changes.
+  category_ids_.reserve(entries_.size());
+  for (std::size_t i = 0; i < entries_.size(); ++i) {
+    if (i > 0 && entries_[i].category != entries_[i - 1].category) ++category_count_;
+    category_ids_.push_back(static_cast<std::uint32_t>(category_count_));
+  }
+  if (!entries_.empty()) ++category_count_;
+}
 
 std::variant<MotifMatcher, aho_corasick::BuildError> MotifMatcher::New(CategoryTable motifs, std::uint32_t threshold,
                                                                        bool use_fuzzy) {

@@ -25,6 +25,17 @@ struct MotifEntry {
   friend bool operator==(const MotifEntry&, const MotifEntry&) = default;
 };
 
+// One hit by entry index, the form in which a search collects its hits:
+// callers that build their own objects (the Python binding) read the texts
+// from motif_entries() and need no copies of them.
+struct MotifHit {
+  std::uint64_t position;  // bytes of the lower-cased text
+  std::uint64_t length;
+  std::uint32_t entry;  // index into motif_entries()
+  std::uint32_t score;  // 100 for an exact hit, else the fuzzy score
+  friend bool operator==(const MotifHit&, const MotifHit&) = default;
+};
+
 // An immutable motif matcher. Any number of threads may search one matcher at
 // once. Movable, not copyable.
 class MotifMatcher {
@@ -71,11 +82,20 @@ class MotifMatcher {
   std::vector<MotifMatch> find_matches(std::string_view text, std::uint64_t window_size,
                                        std::uint64_t step) const;
 
+  // The hits of find_matches, in the same order, by entry index: record k of
+  // find_matches is entry hits[k].entry with hits[k]'s position, length and
+  // score. Same preconditions and panics.
+  std::vector<MotifHit> find_hits(std::string_view text, std::uint64_t window_size, std::uint64_t step) const;
+
   // The merged byte spans covered by find_matches(text, 50, 25): ascending,
   // no two overlapping or touching.
   std::vector<Span> get_match_positions(std::string_view text) const;
 
   const std::vector<MotifEntry>& motif_entries() const { return entries_; }
+  // Entries of one category share one id; ids run from 0 to
+  // category_count() - 1 in entry order.
+  std::uint32_t category_id(std::size_t entry) const { return category_ids_[entry]; }
+  std::size_t category_count() const { return category_count_; }
   const aho_corasick::AhoCorasick& automaton() const { return automaton_; }
   std::uint32_t threshold() const { return threshold_; }
   bool use_fuzzy() const { return use_fuzzy_; }
@@ -84,8 +104,15 @@ class MotifMatcher {
   MotifMatcher(aho_corasick::AhoCorasick automaton, std::vector<MotifEntry> entries, std::uint32_t threshold,
                bool use_fuzzy);
 
+  // Appends the fuzzy hits of every entry not marked in `exact`, entry by
+  // entry, each entry's hits in window order.
+  void fuzzy_pass(const std::string& lowered, const std::vector<bool>& exact, std::uint64_t window_size,
+                  std::uint64_t step, std::vector<MotifHit>& out) const;
+
   aho_corasick::AhoCorasick automaton_;
   std::vector<MotifEntry> entries_;
+  std::vector<std::uint32_t> category_ids_;
+  std::size_t category_count_ = 0;
   std::uint32_t threshold_;
   bool use_fuzzy_;
 };

@@ -16,6 +16,9 @@ namespace kc::motif_matching {
 
 namespace {
 
+// The score of an exact hit.
+constexpr std::uint32_t kExactScore = 100;
+
 // Windows shorter than this many bytes are never scored.
 constexpr std::size_t kMinWindowBytes = 10;
 
@@ -71,94 +74,129 @@ class OccurrenceCursor {
 
 }  // namespace
 
-std::vector<MotifMatch> MotifMatcher::find_matches(std::string_view text, std::uint64_t window_size,
-                                                   std::uint64_t step) const {
-  std::vector<MotifMatch> out;
+void MotifMatcher::fuzzy_pass(const std::string& lowered, const std::vector<bool>& exact, std::uint64_t window_size,
+                              std::uint64_t step, std::vector<MotifHit>& out) const {
+  const DecodedText d = decode_with_offsets(lowered);
+  const std::size_t n = d.chars.size();
+  std::vector<std::uint32_t> mapped, overlaps;
+  std::vector<std::size_t> queue;
+  // Overlapping windows share one pass of run overlaps over the text; each
+  // window scanning its own characters again would cost text length times
+  // window size / step when the windows are long.
+  const bool overlapping = window_size > step;
+  // Fuzzy hits of one motif never meet its exact hits (it has none), so
+  // the repeat check only has to look at the motif's own earlier windows.
+  std::unordered_set<std::size_t> positions;
+  for (std::size_t i = 0; i < entries_.size(); ++i) {
+    if (exact[i]) continue;
+    if (const char* err = step_error(step)) panic(err);
+    const MotifEntry& e = entries_[i];
+    MotifScorer scorer(e.motif);
+    mapped.clear();
+    scorer.index_text(d.chars, mapped);
+    const std::size_t m = scorer.char_count();
+    const bool shared_runs = overlapping && m >= 1 && m <= n;
+    if (shared_runs) scorer.run_overlaps(mapped, overlaps);
+    SlidingMax best_run(overlaps, queue);
+    OccurrenceCursor occurrence(lowered, e.motif);
+    positions.clear();
+    for (std::uint64_t start = 0;;) {
+      const std::uint64_t sum = start + window_size;  // wraps like the unchecked original
+      if (sum < start)
+        panic("slice index starts at " + std::to_string(start) + " but ends at " + std::to_string(sum));
+      const std::size_t end = static_cast<std::size_t>(std::min<std::uint64_t>(sum, n));
+      const std::size_t window_begin = d.offsets[start], window_end = d.offsets[end];
+      if (window_end - window_begin >= kMinWindowBytes) {
+        const std::size_t w = end - start;
+        const std::uint32_t score = shared_runs && m <= w
+                                        ? scorer.score_of_best(best_run.max(start, end - m + 1))
+                                        : scorer.score(std::span(mapped).subspan(start, w));
+        if (score >= threshold_) {
+          // The motif's first occurrence in the window, else centred on it.
+          const std::size_t at = occurrence.first_from(window_begin);
+          const std::size_t offset =
+              at != std::string_view::npos && at + e.motif.size() <= window_end
+                  ? static_cast<std::size_t>(std::lower_bound(d.offsets.begin(), d.offsets.end(), at) -
+                                             d.offsets.begin()) - start
+                  : centred_offset(w, m);
+          const std::size_t position = d.offsets[start + offset];
+          const std::size_t length = std::min(window_end - position, e.motif.size());
+          if (positions.insert(position).second)
+            out.push_back({position, length, static_cast<std::uint32_t>(i), score});
+        }
+      }
+      if (step >= n - start) break;  // the next start would reach n
+      start += step;
+    }
+  }
+}
+
+std::vector<MotifHit> MotifMatcher::find_hits(std::string_view text, std::uint64_t window_size,
+                                              std::uint64_t step) const {
+  std::vector<MotifHit> out;
   if (text.empty()) return out;
   std::string lowered;
   unicode::to_lowercase(text, lowered);
 
   // Exact pass. Successive matches start at strictly increasing offsets, so a
-  // (position, motif) pair cannot repeat here.
+  // (position, motif) pair cannot repeat here, and the hits come in order.
+  if (!use_fuzzy_) {
+    automaton_.find_iter(lowered, [&](const aho_corasick::Match& m) {
+      out.push_back({m.start, m.end - m.start, m.pattern, kExactScore});
+    });
+    return out;
+  }
   std::vector<bool> exact(entries_.size(), false);
   automaton_.find_iter(lowered, [&](const aho_corasick::Match& m) {
-    const MotifEntry& e = entries_[m.pattern];
     exact[m.pattern] = true;
-    out.push_back({e.motif, e.category, m.start, m.end - m.start, 100.0});
+    out.push_back({m.start, m.end - m.start, m.pattern, kExactScore});
   });
   const std::size_t exact_count = out.size();
 
-  if (use_fuzzy_) {
-    const DecodedText d = decode_with_offsets(lowered);
-    const std::size_t n = d.chars.size();
-    std::vector<std::uint32_t> mapped, overlaps;
-    std::vector<std::size_t> queue;
-    // Overlapping windows share one pass of run overlaps over the text; each
-    // window scanning its own characters again would cost text length times
-    // window size / step when the windows are long.
-    const bool overlapping = window_size > step;
-    // Fuzzy hits of one motif never meet its exact hits (it has none), so
-    // the repeat check only has to look at the motif's own earlier windows.
-    std::unordered_set<std::size_t> positions;
-    for (std::size_t i = 0; i < entries_.size(); ++i) {
-      if (exact[i]) continue;
-      if (const char* err = step_error(step)) panic(err);
-      const MotifEntry& e = entries_[i];
-      MotifScorer scorer(e.motif);
-      mapped.clear();
-      scorer.index_text(d.chars, mapped);
-      const std::size_t m = scorer.char_count();
-      const bool shared_runs = overlapping && m >= 1 && m <= n;
-      if (shared_runs) scorer.run_overlaps(mapped, overlaps);
-      SlidingMax best_run(overlaps, queue);
-      OccurrenceCursor occurrence(lowered, e.motif);
-      positions.clear();
-      for (std::uint64_t start = 0;;) {
-        const std::uint64_t sum = start + window_size;  // wraps like the unchecked original
-        if (sum < start)
-          panic("slice index starts at " + std::to_string(start) + " but ends at " + std::to_string(sum));
-        const std::size_t end = static_cast<std::size_t>(std::min<std::uint64_t>(sum, n));
-        const std::size_t window_begin = d.offsets[start], window_end = d.offsets[end];
-        if (window_end - window_begin >= kMinWindowBytes) {
-          const std::size_t w = end - start;
-          const std::uint32_t score = shared_runs && m <= w
-                                          ? scorer.score_of_best(best_run.max(start, end - m + 1))
-                                          : scorer.score(std::span(mapped).subspan(start, w));
-          if (score >= threshold_) {
-            // The motif's first occurrence in the window, else centred on it.
-            const std::size_t at = occurrence.first_from(window_begin);
-            const std::size_t offset =
-                at != std::string_view::npos && at + e.motif.size() <= window_end
-                    ? static_cast<std::size_t>(std::lower_bound(d.offsets.begin(), d.offsets.end(), at) -
-                                               d.offsets.begin()) - start
-                    : centred_offset(w, m);
-            const std::size_t position = d.offsets[start + offset];
-            const std::size_t length = std::min(window_end - position, e.motif.size());
-            if (positions.insert(position).second)
-              out.push_back({e.motif, e.category, position, length, static_cast<double>(score)});
-          }
-        }
-        if (step >= n - start) break;  // the next start would reach n
-        start += step;
-      }
-    }
-  }
+  fuzzy_pass(lowered, exact, window_size, step, out);
+  if (out.size() == exact_count) return out;
 
   // The scan yields exact hits in ascending position, so only the fuzzy hits
   // need sorting; the stable merge then puts an exact hit before the fuzzy
   // hits at its position, as one stable sort of the whole list would.
-  const auto by_position = [](const MotifMatch& a, const MotifMatch& b) { return a.position < b.position; };
+  const auto by_position = [](const MotifHit& a, const MotifHit& b) { return a.position < b.position; };
   const auto fuzzy_begin = out.begin() + static_cast<std::ptrdiff_t>(exact_count);
   std::stable_sort(fuzzy_begin, out.end(), by_position);
   std::inplace_merge(out.begin(), fuzzy_begin, out.end(), by_position);
   return out;
 }
 
+std::vector<MotifMatch> MotifMatcher::find_matches(std::string_view text, std::uint64_t window_size,
+                                                   std::uint64_t step) const {
+  const std::vector<MotifHit> hits = find_hits(text, window_size, step);
+  std::vector<MotifMatch> out;
+  out.reserve(hits.size());
+  for (const MotifHit& h : hits) {
+    const MotifEntry& e = entries_[h.entry];
+    out.push_back({e.motif, e.category, h.position, h.length, static_cast<double>(h.score)});
+  }
+  return out;
+}
+
 std::vector<Span> MotifMatcher::get_match_positions(std::string_view text) const {
-  const std::vector<MotifMatch> hits = find_matches(text, kPositionsWindow, kPositionsStep);
   std::vector<Span> spans;
+  if (!use_fuzzy_) {
+    // Exact hits come with strictly increasing starts, so the spans can be
+    // merged as they arrive, without a list of hits or a sort.
+    if (text.empty()) return spans;
+    std::string lowered;
+    unicode::to_lowercase(text, lowered);
+    automaton_.find_iter(lowered, [&](const aho_corasick::Match& m) {
+      if (!spans.empty() && m.start <= spans.back().end)
+        spans.back().end = std::max(spans.back().end, m.end);
+      else
+        spans.push_back({m.start, m.end});
+    });
+    return spans;
+  }
+  const std::vector<MotifHit> hits = find_hits(text, kPositionsWindow, kPositionsStep);
   spans.reserve(hits.size());
-  for (const MotifMatch& h : hits) spans.push_back({h.position, h.position + h.length});
+  for (const MotifHit& h : hits) spans.push_back({h.position, h.position + h.length});
   return merge_spans(std::move(spans));
 }
 

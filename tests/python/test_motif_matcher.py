@@ -464,6 +464,16 @@ def test_exact_hits(motifs, text, expected):
     assert got == motif_oracle.find_matches(motifs, 80, False, text, 50, 25)
 
 
+def test_fuzzy_hit_scoring_100_keeps_its_cut_length():
+    # The window is a rearrangement of the motif's first ten characters: a
+    # fuzzy hit of score 100 whose length is cut at the window's end, unlike
+    # an exact hit of the same motif.
+    motifs = {"x": ["abcdefghijkl"]}
+    got = RustMotifMatcher(motifs, 100, True).find_matches("bacdefghij", 10, 5)
+    assert got == [{"motif": "abcdefghijkl", "category": "x", "position": 0, "length": 10, "score": 100.0}]
+    assert got == motif_oracle.find_matches(motifs, 100, True, "bacdefghij", 10, 5)
+
+
 @pytest.mark.parametrize("use_fuzzy", [True, False])
 @pytest.mark.parametrize("seed", range(4))
 def test_positions_are_merged_spans_of_find_matches(use_fuzzy, seed):
