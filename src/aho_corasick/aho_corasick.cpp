@@ -44,6 +44,7 @@ std::variant<AhoCorasick, BuildError> AhoCorasick::build(const std::vector<std::
     }
   ac.classes_ = ByteClasses::from_patterns(patterns);
   ac.stride_ = ac.classes_.count();
+  ac.stride_reciprocal_ = ((std::uint64_t{1} << 48) + ac.stride_ - 1) / ac.stride_;
   auto built = build_trie(patterns, ac.classes_, options.max_states);
   if (auto* err = std::get_if<BuildError>(&built)) return std::move(*err);
   const Trie& trie = std::get<Trie>(built);
@@ -69,16 +70,15 @@ std::variant<AhoCorasick, BuildError> AhoCorasick::build(const std::vector<std::
       resolve_row(trie, s, stride, &rows[std::size_t{s} * stride],
                   [&](std::uint32_t t) { return &rows[std::size_t{t} * stride]; });
     ac.trans_.resize(rows.size());
-    ac.match_pattern_.assign(ac.start_, kNone);
-    ac.match_len_.assign(ac.start_, 0);
+    ac.match_info_.assign(ac.start_, {kNone, 0});
+    // Entering a match state reports its match, and the next search starts
+    // afresh where it ends: so a match state moves on as the start state
+    // does, and iteration needs no restart.
     for (std::uint32_t s = 0; s < n; ++s) {
       std::uint32_t* dst = &ac.trans_[std::size_t{id[s]} * stride];
-      const std::uint32_t* src = &rows[std::size_t{s} * stride];
+      const std::uint32_t* src = &rows[std::size_t{id[s] < ac.start_ ? 0 : s} * stride];
       for (std::uint32_t c = 0; c < stride; ++c) dst[c] = id[src[c]] * stride;
-      if (id[s] < ac.start_) {
-        ac.match_pattern_[id[s]] = trie.match_pattern[s];
-        ac.match_len_[id[s]] = trie.match_len[s];
-      }
+      if (id[s] < ac.start_) ac.match_info_[id[s]] = {trie.match_pattern[s], trie.match_len[s]};
     }
     ac.start_ *= stride;
     return ac;
@@ -109,8 +109,8 @@ std::variant<AhoCorasick, BuildError> AhoCorasick::build(const std::vector<std::
       ac.sparse_next_.push_back(t.next);
     }
   ac.fail_ = trie.fail;
-  ac.match_pattern_ = trie.match_pattern;
-  ac.match_len_ = trie.match_len;
+  ac.match_info_.resize(n);
+  for (std::uint32_t s = 0; s < n; ++s) ac.match_info_[s] = {trie.match_pattern[s], trie.match_len[s]};
   return ac;
 }
 
@@ -140,8 +140,8 @@ std::optional<Match> AhoCorasick::find_dfa(const unsigned char* text, std::size_
     ++p;
     if (s <= start) {
       if (s < start) {
-        const std::uint32_t id = s / stride_;
-        return Match{match_pattern_[id], p - match_len_[id], p};
+        const MatchInfo info = match_info_[state_index(s)];
+        return Match{info.pattern, p - info.len, p};
       }
       if (pf.active) p = skip(text, p, len, pf);
     }
@@ -176,7 +176,7 @@ std::optional<Match> AhoCorasick::find_sparse(const unsigned char* text, std::si
       }
       s = fail_[s];
     }
-    if (match_pattern_[s] != kNone) return Match{match_pattern_[s], p - match_len_[s], p};
+    if (match_info_[s].pattern != kNone) return Match{match_info_[s].pattern, p - match_info_[s].len, p};
     if (s == 0 && pf.active) p = skip(text, p, len, pf);
   }
   return std::nullopt;

@@ -14,6 +14,7 @@
 // the text.
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <optional>
@@ -68,6 +69,39 @@ class AhoCorasick {
   // Calls `on_match(const Match&)` for each successive non-overlapping match.
   template <class F>
   void find_iter(std::string_view text, F&& on_match) const {
+    // A full DFA with no prefilter and no empty pattern (large lexicons, the
+    // case of dense hits) is walked here, inlined with the caller's
+    // callback: a hit per few bytes would otherwise pay a call and a restart
+    // of the search each.
+    if (dfa_ && !prefilter_ && !empty_pattern_) {
+      const auto* bytes = reinterpret_cast<const unsigned char*>(text.data());
+      const std::uint32_t* trans = trans_.data();
+      const std::uint16_t* cls = classes_.data();
+      const std::uint32_t start = start_;
+      std::uint32_t s = start;
+      // Blocks of bytes are walked without a branch on matches (hits come
+      // at irregular distances, so the branch would mispredict on most),
+      // noting each state entered and its end; the matches are read after.
+      constexpr std::size_t kBlock = 256;
+      std::uint32_t entered[kBlock], ends[kBlock];
+      for (std::size_t base = 0; base < text.size(); base += kBlock) {
+        const std::size_t limit = std::min(kBlock, text.size() - base);
+        const unsigned char* block = bytes + base;
+        std::size_t k = 0;
+        for (std::size_t j = 0; j < limit; ++j) {
+          s = trans[s + cls[block[j]]];
+          entered[k] = s;
+          ends[k] = static_cast<std::uint32_t>(j + 1);
+          k += s < start;
+        }
+        for (std::size_t i = 0; i < k; ++i) {
+          const MatchInfo info = match_info_[state_index(entered[i])];
+          const std::size_t end = base + ends[i];
+          on_match(Match{info.pattern, end - info.len, end});
+        }
+      }
+      return;
+    }
     find_iter_impl(text, &on_match, [](void* ctx, const Match& m) {
       (*static_cast<std::remove_reference_t<F>*>(ctx))(m);
     });
@@ -95,12 +129,26 @@ class AhoCorasick {
   std::optional<std::uint32_t> empty_pattern_;  // lowest id of an empty pattern
   ByteClasses classes_;
   std::uint32_t stride_ = 1;  // number of byte classes
+  std::uint64_t stride_reciprocal_ = std::uint64_t{1} << 48;  // 2^48 / stride_, rounded up
   bool dfa_ = true;
-  // Match reported on entering state s (kNone-free for the match states).
-  std::vector<std::uint32_t> match_pattern_;
-  std::vector<std::uint32_t> match_len_;
+  // The match reported on entering a state: its pattern (kNone for none) and length.
+  struct MatchInfo {
+    std::uint32_t pattern;
+    std::uint32_t len;
+  };
+  // The state number of a premultiplied DFA id, id / stride_, by a multiply:
+  // with ids below 2^32 and strides up to 256, rounding up 2^48 / stride_
+  // leaves an error too small to change the quotient.
+  std::uint32_t state_index(std::uint32_t id) const {
+    __extension__ using Wide = unsigned __int128;
+    return static_cast<std::uint32_t>((static_cast<Wide>(id) * stride_reciprocal_) >> 48);
+  }
+
+  // Indexed by state number; in the full DFA only the match states have entries.
+  std::vector<MatchInfo> match_info_;
   // Full DFA: entries are premultiplied (state id x stride_). Match states are
-  // numbered first, then the start state, so "id <= start" flags both.
+  // numbered first, then the start state, so "id <= start" flags both. A
+  // match state's row is the start state's.
   std::vector<std::uint32_t> trans_;
   std::uint32_t start_ = 0;
   // Sparse form: states in breadth-first order, root 0; the first num_dense_

@@ -114,6 +114,32 @@ TEST(AhoCorasick, MatchesDirectScanOnRandomSets) {
   EXPECT_GT(with_prefilter_matches, 100);
 }
 
+// Common bytes only, so no prefilter: the full DFA is walked in blocks of
+// bytes, and texts of several blocks put matches across their borders.
+TEST(AhoCorasick, MatchesDirectScanOnLongTextsWithoutPrefilter) {
+  std::mt19937 rng(777);
+  auto random_string = [&](std::size_t min_len, std::size_t max_len) {
+    std::string s(std::uniform_int_distribution<std::size_t>(min_len, max_len)(rng), ' ');
+    for (char& ch : s) ch = "ate "[std::uniform_int_distribution<int>(0, 3)(rng)];
+    return s;
+  };
+  std::size_t matches = 0;
+  for (int round = 0; round < 200; ++round) {
+    std::vector<std::string> owned;
+    for (int i = std::uniform_int_distribution<int>(1, 12)(rng); i > 0; --i) owned.push_back(random_string(1, 6));
+    std::vector<std::string_view> pats(owned.begin(), owned.end());
+    ASSERT_FALSE(BytePrefilter::build(pats).has_value());
+    const std::string text = random_string(0, 1500);
+    const auto expected = direct_matches(pats, text);
+    for (std::uint64_t budget : {std::uint64_t{8} << 20, std::uint64_t{0}}) {
+      const AhoCorasick ac = build_ok(pats, {.dfa_cell_budget = budget});
+      ASSERT_EQ(all_matches(ac, text), expected) << "round " << round << " budget " << budget;
+    }
+    matches += expected.size();
+  }
+  EXPECT_GT(matches, 20000u);
+}
+
 TEST(AhoCorasick, PrefilterSelection) {
   auto pf = BytePrefilter::build({"ignore", "jailbreak"});
   ASSERT_TRUE(pf.has_value());
