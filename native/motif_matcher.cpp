@@ -57,8 +57,6 @@ PyObject* find_matches(PyObject* self, PyObject* args, PyObject* kwargs) {
     const std::uint64_t window_size = convert_arg("window_size", slots[1], to_u64);
     const std::uint64_t step = convert_arg("step", slots[2], to_u64);
     if (const char* problem = matcher.step_error(step)) throw_error(PyExc_ValueError, problem);
-    const std::vector<kc::motif_matching::MotifHit> hits = matcher.find_hits(text, window_size, step);
-
     // A dense text gives hundreds of thousands of hits over a lexicon of a
     // few thousand motifs. So each entry's exact-hit record is made once per
     // call, on its first hit, as a template dict that holds the entry's motif
@@ -88,6 +86,7 @@ PyObject* find_matches(PyObject* self, PyObject* args, PyObject* kwargs) {
       slot = std::move(dict);
       return slot.get();
     };
+    const kc::motif_matching::HitList hits = matcher.find_hits(text, window_size, step);
     PyRef list = new_list(hits.size());
     for (std::size_t i = 0; i < hits.size(); ++i) {
       const kc::motif_matching::MotifHit& hit = hits[i];
@@ -95,7 +94,7 @@ PyObject* find_matches(PyObject* self, PyObject* args, PyObject* kwargs) {
       dict_set(dict.get(), position_key, new_u64(hit.position).get());
       // A fuzzy hit may be cut at its window's end and scores what it scored.
       if (hit.length != entries[hit.entry].motif.size()) dict_set(dict.get(), length_key, new_u64(hit.length).get());
-      if (hit.score != 100) dict_set(dict.get(), score_key, new_float(hit.score).get());
+      if (hit.score != MotifMatcher::kExactScore) dict_set(dict.get(), score_key, new_float(hit.score).get());
       list_put(list.get(), i, std::move(dict));
     }
     return list;

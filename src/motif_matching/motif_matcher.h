@@ -6,8 +6,11 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdlib>
+#include <new>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <variant>
 #include <vector>
 
@@ -36,6 +39,52 @@ struct MotifHit {
   friend bool operator==(const MotifHit&, const MotifHit&) = default;
 };
 
+// The hits of one search, in order. It grows in place with std::realloc,
+// which moves a large block by remapping its pages instead of copying them:
+// a dense text gives a hit every few bytes, and a vector's regrowth would
+// copy every hit and touch twice the memory. Move-only; a failed growth
+// throws std::bad_alloc.
+class HitList {
+ public:
+  HitList() = default;
+  HitList(HitList&& other) noexcept
+      : data_(std::exchange(other.data_, nullptr)),
+        size_(std::exchange(other.size_, 0)),
+        capacity_(std::exchange(other.capacity_, 0)) {}
+  HitList& operator=(HitList other) noexcept {
+    std::swap(data_, other.data_);
+    std::swap(size_, other.size_);
+    std::swap(capacity_, other.capacity_);
+    return *this;
+  }
+  ~HitList() { std::free(data_); }
+
+  void push_back(const MotifHit& hit) {
+    if (size_ == capacity_) grow();
+    data_[size_++] = hit;
+  }
+  std::size_t size() const { return size_; }
+  bool empty() const { return size_ == 0; }
+  const MotifHit& operator[](std::size_t i) const { return data_[i]; }
+  MotifHit* begin() { return data_; }
+  MotifHit* end() { return data_ + size_; }
+  const MotifHit* begin() const { return data_; }
+  const MotifHit* end() const { return data_ + size_; }
+
+ private:
+  void grow() {
+    const std::size_t capacity = capacity_ < 64 ? 64 : capacity_ * 2;
+    void* grown = std::realloc(data_, capacity * sizeof(MotifHit));
+    if (grown == nullptr) throw std::bad_alloc();
+    data_ = static_cast<MotifHit*>(grown);
+    capacity_ = capacity;
+  }
+
+  MotifHit* data_ = nullptr;
+  std::size_t size_ = 0;
+  std::size_t capacity_ = 0;
+};
+
 // An immutable motif matcher. Any number of threads may search one matcher at
 // once. Movable, not copyable.
 class MotifMatcher {
@@ -43,6 +92,8 @@ class MotifMatcher {
   // The window and step of get_match_positions, in characters.
   static constexpr std::uint64_t kPositionsWindow = 50;
   static constexpr std::uint64_t kPositionsStep = 25;
+  // The score of an exact hit.
+  static constexpr std::uint32_t kExactScore = 100;
 
   // Builds a matcher from `motifs` (consumed). Entries follow the table's
   // byte-wise order of category names, and within a category the list order;
@@ -85,7 +136,7 @@ class MotifMatcher {
   // The hits of find_matches, in the same order, by entry index: record k of
   // find_matches is entry hits[k].entry with hits[k]'s position, length and
   // score. Same preconditions and panics.
-  std::vector<MotifHit> find_hits(std::string_view text, std::uint64_t window_size, std::uint64_t step) const;
+  HitList find_hits(std::string_view text, std::uint64_t window_size, std::uint64_t step) const;
 
   // The merged byte spans covered by find_matches(text, 50, 25): ascending,
   // no two overlapping or touching.
@@ -104,10 +155,15 @@ class MotifMatcher {
   MotifMatcher(aho_corasick::AhoCorasick automaton, std::vector<MotifEntry> entries, std::uint32_t threshold,
                bool use_fuzzy);
 
+  // Lower-cases `text` and calls `on_match(const aho_corasick::Match&)` for
+  // each exact hit, in ascending position (starts strictly increase).
+  template <class F>
+  void scan_exact(std::string_view text, F&& on_match) const;
+
   // Appends the fuzzy hits of every entry not marked in `exact`, entry by
   // entry, each entry's hits in window order.
   void fuzzy_pass(const std::string& lowered, const std::vector<bool>& exact, std::uint64_t window_size,
-                  std::uint64_t step, std::vector<MotifHit>& out) const;
+                  std::uint64_t step, HitList& out) const;
 
   aho_corasick::AhoCorasick automaton_;
   std::vector<MotifEntry> entries_;

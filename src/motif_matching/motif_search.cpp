@@ -16,9 +16,6 @@ namespace kc::motif_matching {
 
 namespace {
 
-// The score of an exact hit.
-constexpr std::uint32_t kExactScore = 100;
-
 // Windows shorter than this many bytes are never scored.
 constexpr std::size_t kMinWindowBytes = 10;
 
@@ -74,8 +71,16 @@ class OccurrenceCursor {
 
 }  // namespace
 
+template <class F>
+void MotifMatcher::scan_exact(std::string_view text, F&& on_match) const {
+  if (text.empty()) return;
+  std::string lowered;
+  unicode::to_lowercase(text, lowered);
+  automaton_.find_iter(lowered, on_match);
+}
+
 void MotifMatcher::fuzzy_pass(const std::string& lowered, const std::vector<bool>& exact, std::uint64_t window_size,
-                              std::uint64_t step, std::vector<MotifHit>& out) const {
+                              std::uint64_t step, HitList& out) const {
   const DecodedText d = decode_with_offsets(lowered);
   const std::size_t n = d.chars.size();
   std::vector<std::uint32_t> mapped, overlaps;
@@ -131,21 +136,21 @@ void MotifMatcher::fuzzy_pass(const std::string& lowered, const std::vector<bool
   }
 }
 
-std::vector<MotifHit> MotifMatcher::find_hits(std::string_view text, std::uint64_t window_size,
-                                              std::uint64_t step) const {
-  std::vector<MotifHit> out;
-  if (text.empty()) return out;
-  std::string lowered;
-  unicode::to_lowercase(text, lowered);
-
+HitList MotifMatcher::find_hits(std::string_view text, std::uint64_t window_size, std::uint64_t step) const {
+  HitList out;
   // Exact pass. Successive matches start at strictly increasing offsets, so a
-  // (position, motif) pair cannot repeat here, and the hits come in order.
+  // (position, motif) pair cannot repeat here, and the hits come in order:
+  // with fuzzy matching off they are the result as they stand.
   if (!use_fuzzy_) {
-    automaton_.find_iter(lowered, [&](const aho_corasick::Match& m) {
+    scan_exact(text, [&](const aho_corasick::Match& m) {
       out.push_back({m.start, m.end - m.start, m.pattern, kExactScore});
     });
     return out;
   }
+  if (text.empty()) return out;
+  std::string lowered;
+  unicode::to_lowercase(text, lowered);
+  // The fuzzy pass skips the entries with an exact hit.
   std::vector<bool> exact(entries_.size(), false);
   automaton_.find_iter(lowered, [&](const aho_corasick::Match& m) {
     exact[m.pattern] = true;
@@ -168,7 +173,7 @@ std::vector<MotifHit> MotifMatcher::find_hits(std::string_view text, std::uint64
 
 std::vector<MotifMatch> MotifMatcher::find_matches(std::string_view text, std::uint64_t window_size,
                                                    std::uint64_t step) const {
-  const std::vector<MotifHit> hits = find_hits(text, window_size, step);
+  const HitList hits = find_hits(text, window_size, step);
   std::vector<MotifMatch> out;
   out.reserve(hits.size());
   for (const MotifHit& h : hits) {
@@ -183,10 +188,7 @@ std::vector<Span> MotifMatcher::get_match_positions(std::string_view text) const
   if (!use_fuzzy_) {
     // Exact hits come with strictly increasing starts, so the spans can be
     // merged as they arrive, without a list of hits or a sort.
-    if (text.empty()) return spans;
-    std::string lowered;
-    unicode::to_lowercase(text, lowered);
-    automaton_.find_iter(lowered, [&](const aho_corasick::Match& m) {
+    scan_exact(text, [&](const aho_corasick::Match& m) {
       if (!spans.empty() && m.start <= spans.back().end)
         spans.back().end = std::max(spans.back().end, m.end);
       else
@@ -194,7 +196,7 @@ std::vector<Span> MotifMatcher::get_match_positions(std::string_view text) const
     });
     return spans;
   }
-  const std::vector<MotifHit> hits = find_hits(text, kPositionsWindow, kPositionsStep);
+  const HitList hits = find_hits(text, kPositionsWindow, kPositionsStep);
   spans.reserve(hits.size());
   for (const MotifHit& h : hits) spans.push_back({h.position, h.position + h.length});
   return merge_spans(std::move(spans));
