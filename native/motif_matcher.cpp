@@ -1,8 +1,9 @@
 // RustMotifMatcher: the Python class over MotifMatcher.
 #include <array>
 #include <string_view>
-#include <vector>
+#include <unordered_map>
 #include <variant>
+#include <vector>
 
 #include "motif_matching/motif_matcher.h"
 #include "native/callable.h"
@@ -32,6 +33,22 @@ struct ClassDef<MotifMatcher> {
 namespace {
 
 using Class = PyClass<MotifMatcher>;
+
+// One owned reference per id (motif entry or category) for one call: a
+// vector indexed by id when the call has at least an eighth as many hits as
+// there are ids, else a hash map, so that a short text over a large lexicon
+// does not pay for a slot per motif.
+class RefsById {
+ public:
+  RefsById(std::size_t ids, std::size_t hits) {
+    if (ids / 8 <= hits) dense_.resize(ids);
+  }
+  PyRef& operator[](std::uint32_t id) { return dense_.empty() ? sparse_[id] : dense_[id]; }
+
+ private:
+  std::vector<PyRef> dense_;
+  std::unordered_map<std::uint32_t, PyRef> sparse_;
+};
 
 constexpr std::array<const char*, 3> kConstructorParams = {"motifs", "threshold", "use_fuzzy"};
 constexpr std::array<const char*, 3> kFindParams = {"text", "window_size", "step"};
@@ -63,8 +80,9 @@ PyObject* find_matches(PyObject* self, PyObject* args, PyObject* kwargs) {
     // and category str (one str per category), its length and the score
     // 100.0; a hit copies its entry's template, which keeps the key order,
     // and sets what differs: the position, and a fuzzy hit's length and score.
+    const kc::motif_matching::HitList hits = matcher.find_hits(text, window_size, step);
     const auto& entries = matcher.motif_entries();
-    std::vector<PyRef> templates(entries.size()), categories(matcher.category_count());
+    RefsById templates(entries.size(), hits.size()), categories(matcher.category_count(), hits.size());
     PyRef keys[5];
     static constexpr const char* kKeys[] = {"motif", "category", "position", "length", "score"};
     for (int k = 0; k < 5; ++k) keys[k] = new_str(kKeys[k]);
@@ -86,7 +104,6 @@ PyObject* find_matches(PyObject* self, PyObject* args, PyObject* kwargs) {
       slot = std::move(dict);
       return slot.get();
     };
-    const kc::motif_matching::HitList hits = matcher.find_hits(text, window_size, step);
     PyRef list = new_list(hits.size());
     for (std::size_t i = 0; i < hits.size(); ++i) {
       const kc::motif_matching::MotifHit& hit = hits[i];
