@@ -7,7 +7,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-command -v clang++ >/dev/null || { echo "fuzz_smoke: clang++ not found (scripts/setup.sh installs it)" >&2; exit 1; }
+command -v clang++ >/dev/null || { echo "fuzz_smoke: clang++ not found (scripts/setup.sh --test installs it)" >&2; exit 1; }
 cmake_bin=.venv/bin/cmake
 ninja_bin=$PWD/.venv/bin/ninja  # absolute: CMake runs it from its own scratch folders
 [ -x "$cmake_bin" ] || cmake_bin=cmake

@@ -2,7 +2,7 @@
 # The test suites again, on a build instrumented with AddressSanitizer and
 # UndefinedBehaviorSanitizer: the C++ tests under CTest, then pytest against
 # the instrumented extension (kept in build/asan, never installed). Any report
-# fails the run. Expects scripts/setup.sh to have run (it uses .venv).
+# fails the run. Expects scripts/setup.sh --test to have run (it uses .venv).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build=build/asan

@@ -1,12 +1,51 @@
 #!/usr/bin/env bash
-# Sets up everything the build and the tests need, then builds and installs the
-# package into .venv. Safe to run again: it reuses the venv and the build tree
-# when they are sound and rebuilds them when they are not.
+# Sets up what building and running the module needs, then builds and installs
+# the package into .venv. With --test it also sets up what the tests need (the
+# test libraries and clang for the fuzz targets). Safe to run again: it reuses
+# the venv and the build tree when they are sound and rebuilds them when not.
+# PYTHON chooses the interpreter (default python3).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-# clang with its runtime libraries builds the libFuzzer targets under fuzz/.
-apt_packages=(g++ pkg-config libre2-dev libgtest-dev nlohmann-json3-dev clang libclang-rt-dev)
+with_tests=0
+case "${1:-}" in
+  "") ;;
+  --test) with_tests=1 ;;
+  *) echo "usage: scripts/setup.sh [--test]" >&2; exit 2 ;;
+esac
+
+python=${PYTHON:-python3}
+command -v "$python" >/dev/null || { echo "setup: $python not found (Python 3.10 or later is required)" >&2; exit 1; }
+"$python" -c 'import sys; assert sys.version_info >= (3, 10), sys.version' \
+  || { echo "setup: Python 3.10 or later is required" >&2; exit 1; }
+
+# The build needs a compiler, pkg-config and RE2 (the module loads the system's
+# RE2 at run time); the tests add GoogleTest, nlohmann-json and clang with its
+# runtime libraries for the libFuzzer targets.
+apt_packages=(g++ pkg-config libre2-dev)
+if ((with_tests)); then apt_packages+=(libgtest-dev nlohmann-json3-dev clang libclang-rt-dev); fi
+
+# The interpreter must be able to make a venv (venv with ensurepip) and must
+# come with its C headers. Debian ships both apart from the interpreter, in
+# python3.X-venv and python3.X-dev; another interpreter has to bring its own.
+python_lacks=()
+"$python" -c 'import venv, ensurepip' 2>/dev/null || python_lacks+=(venv)
+"$python" -c 'import os, sys, sysconfig
+sys.exit(not os.path.isfile(os.path.join(sysconfig.get_paths()["include"], "Python.h")))' || python_lacks+=(dev)
+if ((${#python_lacks[@]})); then
+  real=$(readlink -f "$(command -v "$python")")
+  version=$("$python" -c 'import sys; print("%d.%d" % sys.version_info[:2])')
+  if [[ $real == /usr/bin/python3* ]] && dpkg-query -S "$real" >/dev/null 2>&1; then
+    for part in "${python_lacks[@]}"; do apt_packages+=("python$version-$part"); done
+  else
+    echo "setup: $python ($real) lacks: ${python_lacks[*]}" >&2
+    [[ " ${python_lacks[*]} " == *" venv "* ]] && echo "  - the venv module with ensurepip, to make .venv" >&2
+    [[ " ${python_lacks[*]} " == *" dev "* ]] && echo "  - its C headers (Python.h), to build the module" >&2
+    echo "  Install them for that interpreter, or choose another with PYTHON=/path/to/python3." >&2
+    exit 1
+  fi
+fi
+
 missing=()
 for p in "${apt_packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
@@ -19,10 +58,8 @@ if ((${#missing[@]})); then
   DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq "${missing[@]}"
 fi
 
-python=${PYTHON:-python3}
-"$python" -c 'import sys; assert sys.version_info >= (3, 10), sys.version' \
-  || { echo "setup: Python 3.10 or later is required" >&2; exit 1; }
-if ! .venv/bin/python -c 'import sys' 2>/dev/null; then
+# A venv left half-made (no pip) by an earlier failed attempt is made again.
+if ! .venv/bin/python -m pip --version >/dev/null 2>&1; then
   rm -rf .venv
   "$python" -m venv .venv
 fi

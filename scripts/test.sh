@@ -3,7 +3,7 @@
 # then both again on a sanitizer build.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-scripts/setup.sh
+scripts/setup.sh --test
 cmake_bin=.venv/bin/cmake
 "$cmake_bin" -S . -B build/cpp -G Ninja -DKC_BUILD_PYTHON=OFF -DKC_BUILD_TESTS=ON \
   -DCMAKE_MAKE_PROGRAM="$PWD/.venv/bin/ninja" >/dev/null
