@@ -195,14 +195,15 @@ std::optional<Match> AhoCorasick::find(std::string_view text, std::size_t from) 
   return find_at(text, from, pf);
 }
 
-void AhoCorasick::find_iter_impl(std::string_view text, void* ctx, void (*cb)(void*, const Match&)) const {
+std::size_t AhoCorasick::find_iter_impl(std::string_view text, bool until_prefilter_off, void* ctx,
+                                        void (*cb)(void*, const Match&)) const {
   PrefilterState pf;
   pf.active = prefilter_.has_value();
   std::size_t at = 0;
   std::optional<std::size_t> last_end;
   while (at <= text.size()) {
     std::optional<Match> m = find_at(text, at, pf);
-    if (!m) return;
+    if (!m) break;
     if (m->start == m->end && last_end == m->end) {
       at = m->end + 1;
       continue;
@@ -210,7 +211,9 @@ void AhoCorasick::find_iter_impl(std::string_view text, void* ctx, void (*cb)(vo
     cb(ctx, *m);
     at = m->end;
     last_end = m->end;
+    if (until_prefilter_off && !pf.active) return at;
   }
+  return text.size() + 1;
 }
 
 }  // namespace kc::aho_corasick

@@ -69,42 +69,48 @@ class AhoCorasick {
   // Calls `on_match(const Match&)` for each successive non-overlapping match.
   template <class F>
   void find_iter(std::string_view text, F&& on_match) const {
-    // A full DFA with no prefilter and no empty pattern (large lexicons, the
-    // case of dense hits) is walked here, inlined with the caller's
-    // callback: a hit per few bytes would otherwise pay a call and a restart
-    // of the search each.
-    if (dfa_ && !prefilter_ && !empty_pattern_) {
-      const auto* bytes = reinterpret_cast<const unsigned char*>(text.data());
-      const std::uint32_t* trans = trans_.data();
-      const std::uint16_t* cls = classes_.data();
-      const std::uint32_t start = start_;
-      std::uint32_t s = start;
-      // Blocks of bytes are walked without a branch on matches (hits come
-      // at irregular distances, so the branch would mispredict on most),
-      // noting each state entered and its end; the matches are read after.
-      constexpr std::size_t kBlock = 256;
-      std::uint32_t entered[kBlock], ends[kBlock];
-      for (std::size_t base = 0; base < text.size(); base += kBlock) {
-        const std::size_t limit = std::min(kBlock, text.size() - base);
-        const unsigned char* block = bytes + base;
-        std::size_t k = 0;
-        for (std::size_t j = 0; j < limit; ++j) {
-          s = trans[s + cls[block[j]]];
-          entered[k] = s;
-          ends[k] = static_cast<std::uint32_t>(j + 1);
-          k += s < start;
-        }
-        for (std::size_t i = 0; i < k; ++i) {
-          const MatchInfo info = match_info_[state_index(entered[i])];
-          const std::size_t end = base + ends[i];
-          on_match(Match{info.pattern, end - info.len, end});
-        }
-      }
+    void* ctx = &on_match;
+    const auto cb = [](void* c, const Match& m) { (*static_cast<std::remove_reference_t<F>*>(c))(m); };
+    // A full DFA without an empty pattern (large lexicons, the case of dense
+    // hits) is walked below, inlined with the callback: a hit every few
+    // bytes would otherwise pay a call and a restart of the search each. A
+    // prefilter runs first and hands over once it stops paying.
+    if (!dfa_ || empty_pattern_) {
+      find_iter_impl(text, false, ctx, cb);
       return;
     }
-    find_iter_impl(text, &on_match, [](void* ctx, const Match& m) {
-      (*static_cast<std::remove_reference_t<F>*>(ctx))(m);
-    });
+    std::size_t from = 0;
+    if (prefilter_) {
+      from = find_iter_impl(text, true, ctx, cb);
+      if (from > text.size()) return;
+    }
+    const auto* bytes = reinterpret_cast<const unsigned char*>(text.data());
+    const std::uint32_t* trans = trans_.data();
+    const std::uint16_t* cls = classes_.data();
+    const std::uint32_t start = start_;
+    std::uint32_t s = start;
+    // Blocks of bytes are walked without a branch on matches (hits come at
+    // irregular distances, so the branch would mispredict on most), noting
+    // each state entered and its end; the matches are read after. A match
+    // state's row is the start state's, so no search needs a restart.
+    constexpr std::size_t kBlock = 256;
+    std::uint32_t entered[kBlock], ends[kBlock];
+    for (std::size_t base = from; base < text.size(); base += kBlock) {
+      const std::size_t limit = std::min(kBlock, text.size() - base);
+      const unsigned char* block = bytes + base;
+      std::size_t k = 0;
+      for (std::size_t j = 0; j < limit; ++j) {
+        s = trans[s + cls[block[j]]];
+        entered[k] = s;
+        ends[k] = static_cast<std::uint32_t>(j + 1);
+        k += s < start;
+      }
+      for (std::size_t i = 0; i < k; ++i) {
+        const MatchInfo info = match_info_[state_index(entered[i])];
+        const std::size_t end = base + ends[i];
+        on_match(Match{info.pattern, end - info.len, end});
+      }
+    }
   }
 
  private:
@@ -123,7 +129,12 @@ class AhoCorasick {
   std::optional<Match> find_sparse(const unsigned char* text, std::size_t len, std::size_t from,
                                    PrefilterState& pf) const;
   std::size_t skip(const unsigned char* text, std::size_t at, std::size_t len, PrefilterState& pf) const;
-  void find_iter_impl(std::string_view text, void* ctx, void (*cb)(void*, const Match&)) const;
+  // Iterates from offset 0 through find_at. With `until_prefilter_off` it
+  // stops at the end of the first match reported after the prefilter has
+  // switched itself off and returns that offset, where the caller resumes;
+  // otherwise, or when the text ends first, it returns text.size() + 1.
+  std::size_t find_iter_impl(std::string_view text, bool until_prefilter_off, void* ctx,
+                             void (*cb)(void*, const Match&)) const;
 
   std::size_t pattern_count_ = 0;
   std::optional<std::uint32_t> empty_pattern_;  // lowest id of an empty pattern
