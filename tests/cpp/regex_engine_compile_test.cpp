@@ -58,6 +58,21 @@ TEST(RegexEngineCompile, SizeLimitFallsWhereTheCratesDoes) {
   EXPECT_EQ(cases, 48);
 }
 
+// Counted repetitions past RE2's count of 1000: exact copies go to RE2 in
+// counted runs, and more than 1000 optional copies go to the fallback.
+TEST(RegexEngineCompile, PathsAgreeOnLongCountedRepetitions) {
+  const std::string many_a(1250, 'a');
+  const std::string texts[] = {many_a + "c", "x" + many_a + "bc"};
+  for (const char* pattern : {"(?:a|ab){1200}c", "a{0,1500}b", "(?:a?){1100}b", "(?:a{2}){600,1300}?c"}) {
+    Result<Regex> made = Regex::compile(pattern);
+    ASSERT_TRUE(std::holds_alternative<Regex>(made)) << pattern;
+    for (const std::string& text : texts) {
+      Spans want;
+      EXPECT_TRUE(test_util::paths_agree(std::get<Regex>(made), text, &want)) << pattern;
+    }
+  }
+}
+
 // An unbounded repetition compiles its body once, so nesting them costs
 // nothing extra; nested bounded ones multiply.
 TEST(RegexEngineCompile, NestedLoopsDoNotMultiplySize) {

@@ -149,8 +149,13 @@ def test_patterns_beyond_the_limits_are_refused(pattern, ending):
         ("a" * 100_000, "b" + "A" * 1000, []),
         ("a" * 1000, "b" + "A" * 1001, [(1, 1001)]),
         ("|".join(["a"] * 100_000), "ba", [(1, 2)]),
+        # Within the size limit: one class repeated (a match would cost text x pattern size), and
+        # 80,000 optional copies (built in linear time).
+        ("(?:a|b|c|d|e|f){131070}", "aBcDeF" * 10, []),
+        ("x{0,80000}", "a" + "X" * 100_000 + "b", [(0, 0), (1, 100_001), (100_002, 100_002)]),
     ],
-    ids=["nest-249", "word-100", "literal-1e5", "literal-1e3", "alternation-1e5"],
+    ids=["nest-249", "word-100", "literal-1e5", "literal-1e3", "alternation-1e5", "class-alternation-131070",
+         "optional-8e4"],
 )
 def test_patterns_at_the_limits_work(pattern, text, spans):
     assert RustPatternExtractor({"c": [pattern]}).find_pattern_spans(text) == spans

@@ -8,6 +8,7 @@
 #include "regex/nfa/nfa.h"
 
 #include <string>
+#include <unordered_map>
 
 #include "regex/util/hir_props.h"
 #include "regex/util/utf8.h"
@@ -48,7 +49,7 @@ class Compiler {
       case Kind::Literal:
         return compile_literal(hir.literal, next);
       case Kind::Class:
-        return compile_class(hir.ranges, next);
+        return compile_class(hir, next);
       case Kind::Look:
         return add({.op = Op::Look, .look = hir.look, .out = next});
       case Kind::Capture:
@@ -77,15 +78,20 @@ class Compiler {
     return next;
   }
 
-  StateId compile_class(const std::vector<hir::ClassRange>& ranges, StateId next) {
+  StateId compile_class(const Hir& hir, StateId next) {
+    const std::vector<hir::ClassRange>& ranges = hir.ranges;
     if (ranges.size() == 1) return add({.op = Op::Range, .out = next, .lo = ranges[0].lo, .hi = ranges[0].hi});
-    CharClass cls;
-    cls.ranges = ranges;
-    for (const hir::ClassRange& r : ranges) {
-      for (char32_t c = r.lo; c <= r.hi && c < 128; ++c) cls.ascii[c >> 6] |= std::uint64_t{1} << (c & 63);
+    // The copies of a counted repetition share their classes.
+    auto [it, added] = class_ids_.try_emplace(&hir, static_cast<std::uint32_t>(nfa_.classes.size()));
+    if (added) {
+      CharClass cls;
+      cls.ranges = ranges;
+      for (const hir::ClassRange& r : ranges) {
+        for (char32_t c = r.lo; c <= r.hi && c < 128; ++c) cls.ascii[c >> 6] |= std::uint64_t{1} << (c & 63);
+      }
+      nfa_.classes.push_back(std::move(cls));
     }
-    nfa_.classes.push_back(std::move(cls));
-    return add({.op = Op::Class, .out = next, .cls = static_cast<std::uint32_t>(nfa_.classes.size() - 1)});
+    return add({.op = Op::Class, .out = next, .cls = it->second});
   }
 
   // The loop of x* (its entry is `loop`) and of x+ (its entry is `body`):
@@ -158,6 +164,7 @@ class Compiler {
   }
 
   Nfa nfa_;
+  std::unordered_map<const Hir*, std::uint32_t> class_ids_;
 };
 
 }  // namespace

@@ -673,7 +673,7 @@ class Replay {
   std::uint32_t compile_node(std::vector<Transition> trans) {
     std::uint64_t h = kFnvInit;
     for (const Transition& t : trans) h = fnv(fnv(fnv(h, t.lo), t.hi), t.next);
-    NodeSlot& slot = node_cache_[h % node_cache_.size()];
+    NodeSlot& slot = node_cache_[h % kNodeCacheSlots];
     if (slot.version == version_ && slot.key == trans) return slot.id;
     const std::uint32_t id = memory_.add(kTransitionBytes * trans.size());
     slot = NodeSlot{version_, std::move(trans), id};
@@ -699,7 +699,7 @@ class Replay {
       std::uint32_t end = join;
       for (int i = 0; i < s.len; ++i) {
         const std::uint64_t h = fnv(fnv(fnv(kFnvInit, end), s.lo[i]), s.hi[i]);
-        SuffixSlot& slot = suffix_cache_[h % suffix_cache_.size()];
+        SuffixSlot& slot = suffix_cache_[h % kSuffixCacheSlots];
         if (slot.version == version_ && slot.from == end && slot.lo == s.lo[i] && slot.hi == s.hi[i]) {
           end = slot.id;
           continue;

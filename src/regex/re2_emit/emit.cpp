@@ -3,9 +3,11 @@
 // RE2 refuses counted repetitions above 1000, and also nested counted
 // repetitions whose counts multiply beyond 1000. Such repetitions are written
 // out as copies instead, which is exact as long as the copies keep the
-// original preference order (see emit_unrolled).
+// original preference order (see emit_unrolled). Patterns whose optional
+// copies RE2 would compile slowly are not written at all.
 #include "regex/re2_emit/emit.h"
 
+#include <algorithm>
 #include <cstdint>
 
 #include "regex/util/hir_props.h"
@@ -23,6 +25,13 @@ using hir::Look;
 constexpr std::uint32_t kRe2MaxRepeat = 1000;
 // Deepest nesting of optional copies written for a preference-sensitive body.
 constexpr std::uint32_t kMaxNestedOptionals = 100;
+// RE2 nests the optional copies of x{0,k} (and merges a run of k written-out
+// copies of x? into that form), and compiles the nesting in time that grows
+// with k squared: x{0,1000} takes a few milliseconds, x{0,80000} many seconds.
+// The sum of k squared over the pattern, times RE2's expansion of each, is
+// capped here; a pattern over it is left to the fallback engine, whose
+// compile is linear.
+constexpr std::uint64_t kMaxOptionalCost = 2 * std::uint64_t{kRe2MaxRepeat} * kRe2MaxRepeat;
 
 void append_hex(std::string& out, char32_t c) {
   static const char kHex[] = "0123456789ABCDEF";
@@ -173,6 +182,7 @@ class Emitter {
     if (min == 1 && !hir.max) op = "+";
     if (min == 0 && hir.max == 1u) op = "?";
     if (op != nullptr) {
+      if (hir.max == 1u && !add_optionals(1)) return false;
       if (!emit_sub_group(sub, budget)) return false;
       out_ += op;
       out_ += lazy;
@@ -185,7 +195,13 @@ class Emitter {
     if (hir.max == 1u && min == 1) return emit_sub_group(sub, budget);
     std::uint32_t count = hir.max ? *hir.max : min;
     if (count <= budget && count <= kRe2MaxRepeat) {
-      if (!emit_sub_group(sub, budget / count)) return false;
+      if (hir.max && !add_optionals(*hir.max - min)) return false;
+      // RE2 expands the body `count` times.
+      const std::uint64_t outer = copies_;
+      copies_ *= count;
+      const bool ok = emit_sub_group(sub, budget / count);
+      copies_ = outer;
+      if (!ok) return false;
       out_ += '{' + std::to_string(min);
       if (!hir.max) {
         out_ += ",}";
@@ -205,8 +221,7 @@ class Emitter {
   bool emit_unrolled(const Hir& hir, std::uint32_t budget) {
     const Hir& sub = hir.subs[0];
     const char* lazy = hir.greedy ? "" : "?";
-    for (std::uint32_t i = 0; i < hir.min; ++i)
-      if (!emit_sub_group(sub, budget)) return false;
+    if (!emit_copies(sub, hir.min, budget)) return false;
     if (!hir.max) {
       if (!emit_sub_group(sub, budget)) return false;
       out_ += '*';
@@ -215,6 +230,7 @@ class Emitter {
     }
     std::uint32_t optional = *hir.max - hir.min;
     if (optional == 0) return true;
+    if (!add_optionals(optional)) return false;
     if (single_way(sub)) {
       // Greedy: more copies taken is always preferred, and copies that match
       // one way only make every split of a count equivalent.
@@ -238,8 +254,57 @@ class Emitter {
     return true;
   }
 
+  // `n` copies of `sub` in a row, written as (?:x){k} for runs of up to
+  // kRe2MaxRepeat copies where RE2's count product leaves room: RE2 parses
+  // a long run of separate copies much more slowly than the counted form.
+  bool emit_copies(const Hir& sub, std::uint32_t n, std::uint32_t budget) {
+    const std::uint32_t run = std::min(budget, kRe2MaxRepeat);
+    if (n >= 2 && run >= 2) {
+      const std::size_t mark = out_.size();
+      const std::uint64_t optional_cost = optional_cost_;
+      const std::uint64_t outer = copies_;
+      copies_ *= n;
+      const bool ok = emit_sub_group(sub, budget / run);
+      copies_ = outer;
+      if (ok) {
+        const std::string body = out_.substr(mark);
+        out_.resize(mark);
+        for (std::uint32_t left = n; left > 0;) {
+          const std::uint32_t k = std::min(left, run);
+          out_ += body;
+          if (k > 1) out_ += '{' + std::to_string(k) + '}';
+          left -= k;
+        }
+        return true;
+      }
+      if (too_many_optionals_) return false;
+      out_.resize(mark);
+      optional_cost_ = optional_cost;
+    }
+    for (std::uint32_t i = 0; i < n; ++i)
+      if (!emit_sub_group(sub, budget)) return false;
+    return true;
+  }
+
+  // Counts a run of `k` optional copies at the current expansion; false once
+  // the pattern costs RE2 too much.
+  bool add_optionals(std::uint64_t k) {
+    const std::uint64_t room = kMaxOptionalCost - optional_cost_;
+    if (k > 0 && (k > room / k || copies_ > room / (k * k))) {
+      too_many_optionals_ = true;
+      return false;
+    }
+    optional_cost_ += copies_ * k * k;
+    return true;
+  }
+
   TextAssumption assumption_;
   std::string out_;
+  // How many times RE2 expands what is being written: the product of the
+  // enclosing counted repetitions written as counts (at most kRe2MaxRepeat).
+  std::uint64_t copies_ = 1;
+  std::uint64_t optional_cost_ = 0;
+  bool too_many_optionals_ = false;
 };
 
 }  // namespace

@@ -21,9 +21,10 @@ enum class TextAssumption {
 // The RE2 pattern (for RE2's UTF-8, non-POSIX syntax with default flags)
 // matching exactly what `hir` matches with the same leftmost-first
 // preferences, or nullopt when RE2 cannot express it: CRLF anchors, the
-// special word assertions, Unicode word assertions under AnyText, or a
+// special word assertions, Unicode word assertions under AnyText, a
 // repetition above RE2's counting limit whose expansion would change
-// preferences.
+// preferences, or more optional copies of counted repetitions than RE2
+// compiles in reasonable time.
 std::optional<std::string> emit(const hir::Hir& hir, TextAssumption assumption);
 
 }  // namespace kc::regex::re2_emit
