@@ -119,8 +119,12 @@ namespace kc::regex {
 
 RegexSet::Impl::Impl(std::vector<std::shared_ptr<const meta::Engine>> engines_in, std::vector<hir::Hir> hirs)
     : engines(std::move(engines_in)), hirs_(std::move(hirs)) {
-  for (const auto& e : engines)
-    if (e->exact_pattern().empty() && !e->ascii_pattern().empty()) has_ascii_plan_ = true;
+  for (std::size_t i = 0; i < engines.size(); ++i) {
+    const meta::Engine& e = *engines[i];
+    if (e.exact_pattern().empty() && !e.ascii_pattern().empty()) has_ascii_plan_ = true;
+    // Only patterns with a relaxed form and no exact one get membership forms.
+    if (!e.exact_pattern().empty() || e.relaxed_pattern().empty()) hirs_[i] = hir::Hir::empty();
+  }
 }
 
 const RegexSet::Impl::Plan& RegexSet::Impl::plan(std::string_view text, bool first_only) const {
