@@ -163,6 +163,46 @@ class PatternGenerator {
   std::mt19937 rng_;
 };
 
+std::string repeat(const std::string& s, int n) {
+  std::string out;
+  for (int i = 0; i < n; ++i) out += s;
+  return out;
+}
+
+// Long repetitions of multi-byte classes after a first character start on
+// the Pike VM, which keeps texts with few live copies and hands texts with
+// most copies live to RE2 (exact on every text, exact on ASCII text only, or
+// absent) partway through a find_iter. Every way must report what the bare
+// Pike VM reports, alone and in a set.
+TEST(RegexEngineCompile, LongMultibyteRepetitionsAgreeOnEveryPath) {
+  const std::string dense = repeat(repeat("\xC3\xA9", 130) + "x ", 40);  // (é{130} x space){40}
+  const std::string ascii = repeat(repeat("a", 130) + "x ", 40);
+  const std::string sparse = repeat("\xC5\xB5" + repeat("\xC3\xA9 ", 60) + "\xE6\x97\xA5", 20);  // (ŵ (é )^60 日){20}
+  struct Case {
+    const char* pattern;
+    const std::string* text;
+  } cases[] = {
+      {"\xC3\xA9\\P{Han}{120}x", &dense},
+      {"(?i)\xC3\xA9\\P{Han}{120,}?x", &dense},
+      {"\xC3\xA9\\B\\P{Han}{120}x", &dense},
+      {"a\\B\\P{Han}{120}x", &ascii},
+      {"(?:.{1,4}?\\P{Ideographic}{101,}?.)", &dense},
+      {"\xC5\xB5\\P{Han}{100,}", &sparse},
+      {"\xC5\xB5.{1,4}?\\P{Ideographic}{101,}?.", &sparse},
+  };
+  for (const Case& c : cases) {
+    Result<Regex> made = Regex::compile(c.pattern);
+    ASSERT_TRUE(std::holds_alternative<Regex>(made)) << c.pattern;
+    Spans want;
+    ASSERT_TRUE(test_util::paths_agree(std::get<Regex>(made), *c.text, &want)) << c.pattern;
+    EXPECT_GE(want.size(), 6u) << c.pattern;
+    Result<RegexSet> set = RegexSet::compile({"zzz", c.pattern});
+    ASSERT_TRUE(std::holds_alternative<RegexSet>(set)) << c.pattern;
+    EXPECT_EQ(std::get<RegexSet>(set).matches(*c.text), std::vector<std::size_t>{1}) << c.pattern;
+    EXPECT_TRUE(std::get<RegexSet>(set).is_match(*c.text)) << c.pattern;
+  }
+}
+
 // KC_SEED=<n> in the environment runs a longer search with another seed.
 TEST(RegexEngineCompile, PathsAgreeOnRandomPatternTexts) {
   PatternGenerator gen(test_util::seed_or(99));

@@ -16,6 +16,7 @@ using nfa::StateId;
 // candidates, after which the VM runs kQuietStretch bytes unassisted.
 constexpr std::size_t kDenseSkip = 16;
 constexpr std::size_t kQuietStretch = 64;
+constexpr std::uint32_t kNoClass = ~std::uint32_t{0};
 
 PikeVm::Cache::Cache(const nfa::Nfa& nfa) {
   for (Threads* t : {&current_, &next_}) {
@@ -123,6 +124,18 @@ std::optional<Span> PikeVm::find(std::string_view text, std::size_t from, const 
     std::size_t len = 0;
     char32_t c = 0;
     if (i < n) c = util::decode_at(text, i, &len);
+    if (cache.step_limit_) {
+      cache.step_credit_ += std::int64_t{cache.steps_per_byte_} * len;
+      cache.step_credit_ -= static_cast<std::int64_t>(clist->runnable.size());
+      if (cache.step_credit_ < 0) {
+        cache.gave_up_ = true;
+        return std::nullopt;
+      }
+    }
+    // The last class tested against c: the copies of a counted repetition
+    // share one class and run next to each other in priority order.
+    std::uint32_t tested_cls = kNoClass;
+    bool in_cls = false;
     for (StateId id : clist->runnable) {
       const State& s = nfa_->states[id];
       bool consumes;
@@ -135,7 +148,11 @@ std::optional<Span> PikeVm::find(std::string_view text, std::size_t from, const 
           consumes = i < n && s.lo <= c && c <= s.hi;
           break;
         case Op::Class:
-          consumes = i < n && nfa_->classes[s.cls].contains(c);
+          if (s.cls != tested_cls) {
+            tested_cls = s.cls;
+            in_cls = i < n && nfa_->classes[s.cls].contains(c);
+          }
+          consumes = in_cls;
           break;
         default:
           consumes = false;

@@ -43,7 +43,19 @@ class PikeVm {
     void start_text(std::size_t bytes) {
       prefilter_budget_ = bytes;
       prefilter_quiet_until_ = 0;
+      step_limit_ = false;
+      gave_up_ = false;
     }
+
+    // Caps the thread steps of the searches that follow, until the next
+    // start_text, at `per_byte` per byte they advance plus `slack`. A search
+    // that goes over stops at once with no result, and gave_up() is true.
+    void limit_steps(std::uint32_t per_byte, std::int64_t slack) {
+      step_limit_ = true;
+      steps_per_byte_ = per_byte;
+      step_credit_ = slack;
+    }
+    bool gave_up() const { return gave_up_; }
 
    private:
     friend class PikeVm;
@@ -68,6 +80,10 @@ class PikeVm {
     std::vector<nfa::StateId> stack_;
     std::size_t prefilter_budget_ = 0;
     std::size_t prefilter_quiet_until_ = 0;  // no prefilter calls before this offset
+    bool step_limit_ = false;
+    bool gave_up_ = false;
+    std::uint32_t steps_per_byte_ = 0;
+    std::int64_t step_credit_ = 0;
   };
 
   // Borrows `nfa`, which must outlive the VM. Copyable and movable.
@@ -76,7 +92,8 @@ class PikeVm {
   // The leftmost-first match starting at or after `from` (a character
   // boundary), judging assertions with all of `text` as context; nullopt if
   // none. `prefilter` may be null. With `earliest`, returns as soon as any
-  // match is certain; its span is then unspecified.
+  // match is certain; its span is then unspecified. Also nullopt when over
+  // the cache's step limit (see Cache::limit_steps).
   std::optional<Span> find(std::string_view text, std::size_t from, const Prefilter* prefilter,
                            bool earliest, Cache& cache) const;
 

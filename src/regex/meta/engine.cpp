@@ -9,6 +9,7 @@
 
 #include "regex/re2_emit/emit.h"
 #include "regex/testing.h"
+#include "regex/util/hir_props.h"
 #include "unicode/utf8.h"
 
 namespace kc::regex::meta {
@@ -19,6 +20,46 @@ namespace {
 // goes; it needs to be large because a program near our size limit takes
 // several megabytes, and a starved DFA makes RE2 fall back to its slow NFA.
 constexpr std::int64_t kRe2MaxMem = std::int64_t{64} << 20;
+
+// Copies of a multi-byte class from which the Pike VM runs first. Below it
+// RE2's states stay cheap enough; from it on the VM is ahead by 10x or more
+// while few copies are live.
+constexpr std::uint64_t kLongRepetition = 100;
+// The VM hands a text to RE2 when its live threads per byte average more
+// than a quarter of the copies (at least kMinDenseThreads). The steps it may
+// spend first cover the ramp up to a first match with every copy live.
+constexpr std::uint64_t kMinDenseThreads = 16;
+constexpr std::uint64_t kDenseSlack = 4096;
+
+// The most copies that counted repetitions write out of one class matching a
+// code point above U+007F (nested counts multiply, up to 2^32), counting only
+// repetitions that every match reaches after consuming input (`gated`): an
+// ungated one is entered at every position, which keeps the live copies a
+// run RE2's DFA sees again and again.
+std::uint64_t gated_multibyte_class_copies(const hir::Hir& hir, std::uint64_t outer, bool gated) {
+  constexpr std::uint64_t kCap = std::uint64_t{1} << 32;
+  switch (hir.kind) {
+    case hir::Kind::Class:
+      return gated && !hir.ranges.empty() && hir.ranges.back().hi > 0x7F ? outer : 0;
+    case hir::Kind::Repetition: {
+      std::uint64_t count = std::max<std::uint64_t>(hir.max ? *hir.max : hir.min, 1);
+      return gated_multibyte_class_copies(hir.subs[0], std::min(outer * count, kCap), gated);
+    }
+    case hir::Kind::Concat: {
+      std::uint64_t most = 0;
+      for (const hir::Hir& sub : hir.subs) {
+        most = std::max(most, gated_multibyte_class_copies(sub, outer, gated));
+        gated = gated || !util::can_be_empty(sub);
+      }
+      return most;
+    }
+    default: {
+      std::uint64_t most = 0;
+      for (const hir::Hir& sub : hir.subs) most = std::max(most, gated_multibyte_class_copies(sub, outer, gated));
+      return most;
+    }
+  }
+}
 
 std::unique_ptr<RE2> make_re2(const std::string& pattern) {
   auto re = std::make_unique<RE2>(pattern, re2_options());
@@ -100,6 +141,11 @@ Engine::Engine(const hir::Hir& hir)
       pikevm_(&nfa_),
       caches_([this] { return std::make_unique<fallback::PikeVm::Cache>(nfa_); }) {
   scanner_ = ClassScanner::for_hir(hir);
+  if (std::uint64_t copies = gated_multibyte_class_copies(hir, 1, false); copies >= kLongRepetition) {
+    dense_threads_ = static_cast<std::uint32_t>(std::max(kMinDenseThreads, copies / 4));
+    copies = std::min(copies, std::uint64_t{1} << 24);
+    dense_slack_ = static_cast<std::int64_t>(copies * copies / 2 + kDenseSlack);
+  }
   if (auto exact = re2_emit::emit(hir, re2_emit::TextAssumption::AnyText)) {
     exact_.pattern = std::move(*exact);
     return;
@@ -122,6 +168,10 @@ Engine::Search::Search(const Engine& engine, std::string_view text) : engine_(&e
       scanner_ = &*engine.scanner_;
       return;
     }
+    if (engine.dense_threads_ != 0) {
+      use_dense_fallback();
+      return;
+    }
     re2_ = engine.exact_.get();
     if (re2_ != nullptr) return;
     if (!engine.ascii_.pattern.empty()) {
@@ -141,6 +191,15 @@ void Engine::Search::use_fallback(bool prefiltered) {
   // The prefilter may rescan text; four passes' worth keeps the total linear.
   (*cache_)->start_text(4 * text_.size() + 4096);
   if (prefiltered && !engine_->nfa_.can_match_empty) prefilter_ = engine_->prefilter_.get();
+}
+
+void Engine::Search::use_dense_fallback() {
+  const LazyRe2* exact = &engine_->exact_;
+  if (exact->pattern.empty() && !engine_->ascii_.pattern.empty() && is_ascii(text_)) exact = &engine_->ascii_;
+  if (exact->pattern.empty()) return use_fallback(true);
+  dense_re2_ = exact;
+  use_fallback(false);
+  (*cache_)->limit_steps(engine_->dense_threads_, engine_->dense_slack_);
 }
 
 void Engine::Search::choose(bool ascii) {
@@ -176,12 +235,21 @@ std::optional<Span> Engine::Search::run(std::size_t from, bool earliest) {
   if (scanner_ != nullptr) return scanner_->find(text_, from);
   if (re2_ != nullptr) {
     re2::StringPiece m;
-    if (!re2_->Match(re2::StringPiece(text_.data(), text_.size()), from, text_.size(), RE2::UNANCHORED, &m, 1))
+    if (!re2_->Match(re2::StringPiece(text_.data(), text_.size()), from, text_.size(), RE2::UNANCHORED, &m,
+                     earliest ? 0 : 1))
       return std::nullopt;
+    if (earliest) return Span{from, from};  // whether, not where: the DFA stops at the first match
     std::size_t start = static_cast<std::size_t>(m.data() - text_.data());
     return Span{start, start + m.size()};
   }
-  return engine_->pikevm_.find(text_, from, prefilter_, earliest, **cache_);
+  std::optional<Span> m = engine_->pikevm_.find(text_, from, prefilter_, earliest, **cache_);
+  if (!(*cache_)->gave_up()) return m;
+  // Most copies are live on this text, so RE2's DFA states repeat: RE2 takes
+  // over, or without an RE2 the VM runs on unlimited.
+  re2_ = dense_re2_->get();
+  dense_re2_ = nullptr;
+  if (re2_ == nullptr) (*cache_)->start_text(0);
+  return run(from, earliest);
 }
 
 std::optional<Span> Engine::Search::find(std::size_t from) { return run(from, false); }

@@ -7,6 +7,15 @@
 // assertions are Unicode \b and \B. Otherwise the Pike VM runs over the
 // code point NFA, skipping text where the pattern with those assertions
 // removed (run by RE2) finds nothing.
+//
+// Long counted repetitions of a class with multi-byte characters, entered
+// only after the match has consumed something (ŵ\P{Han}{1000,}), are the
+// exception: the copies live at a position form a new set almost every byte,
+// so RE2's DFA makes a state per byte, each costing every live copy's UTF-8
+// branches, and finding where a match starts repeats that backwards. The
+// Pike VM runs them first, at a cost per character of its live threads; when
+// they average many per byte (most copies live, where DFA states do repeat),
+// the text moves to RE2 if RE2 is exact for it.
 #pragma once
 
 #include <cstddef>
@@ -37,6 +46,8 @@ bool is_ascii(std::string_view text);
 bool is_inexact_look(hir::Look look);
 
 class Engine {
+  struct LazyRe2;
+
  public:
   // Compiles `hir` for every engine it can use. Precondition: its program
   // size is within the size limit. Neither copyable nor movable.
@@ -65,6 +76,9 @@ class Engine {
     void choose(bool ascii);
     // Leases the Pike VM's scratch; `prefiltered`: may skip text by RE2.
     void use_fallback(bool prefiltered);
+    // The Pike VM for a pattern it runs first, with the RE2 exact on this
+    // text (if any) to take over when the VM's threads get dense.
+    void use_dense_fallback();
     // is_match while the choice is pending: true or false when the ASCII
     // pattern settles it without reading the whole text, else nullopt.
     std::optional<bool> ascii_is_match();
@@ -73,9 +87,13 @@ class Engine {
     bool ascii_pending_ = false;
     const ClassScanner* scanner_ = nullptr;  // non-null: the pattern is one class (+)
     const RE2* re2_ = nullptr;  // non-null: RE2 is exact here
+    const LazyRe2* dense_re2_ = nullptr;  // non-null: exact RE2 to move to if the VM gives up
     const fallback::Prefilter* prefilter_ = nullptr;
     std::optional<Pool<fallback::PikeVm::Cache>::Lease> cache_;
   };
+
+  // True if RE2 is not the first choice for any text (see the file comment).
+  bool pikevm_first() const { return dense_threads_ != 0; }
 
   // A whole-text yes/no test.
   bool is_match(std::string_view text) const { return Search(*this, text).is_match(); }
@@ -100,6 +118,10 @@ class Engine {
   };
 
   std::optional<ClassScanner> scanner_;
+  // Nonzero when the Pike VM runs first: the live threads per byte above
+  // which a text moves to RE2, and the steps allowed beyond that average.
+  std::uint32_t dense_threads_ = 0;
+  std::int64_t dense_slack_ = 0;
   LazyRe2 exact_;
   LazyRe2 ascii_;
   LazyRe2 relaxed_;

@@ -41,6 +41,11 @@ using Engines = std::vector<std::shared_ptr<const Engine>>;
 void build_plan(RegexSet::Impl::Plan& plan, const Engines& engines, bool ascii) {
   for (std::size_t i = 0; i < engines.size(); ++i) {
     const Engine& e = *engines[i];
+    // In a set too, RE2's DFA would make a state per byte for these.
+    if (e.pikevm_first()) {
+      plan.unset.push_back(i);
+      continue;
+    }
     const std::string* exact = &e.exact_pattern();
     if (exact->empty() && ascii) exact = &e.ascii_pattern();
     if (!exact->empty() && add_to_set(plan.exact, *exact)) {

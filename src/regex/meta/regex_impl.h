@@ -22,8 +22,9 @@ struct Regex::Impl {
 struct RegexSet::Impl {
   // The patterns in RE2::Sets, for one assumption about the text. A pattern
   // in `exact` is found when the set reports it; one in `relaxed` is then a
-  // candidate its own engine confirms; `unset` patterns have no RE2 form and
-  // are always run alone, as are a set's patterns when RE2 refuses the set.
+  // candidate its own engine confirms; `unset` patterns have no RE2 form, or
+  // one RE2 runs slowly (Engine::pikevm_first), and are always run alone, as
+  // are a set's patterns when RE2 refuses the set.
   // `members` answers, for the patterns in `member_ids` together, whether
   // one of them matches (re2_emit/membership.h): enough for is_match, which
   // then needs only `others`, the relaxed set without them. They stay in
