@@ -12,26 +12,44 @@ namespace {
 
 constexpr char32_t kCapitalSigma = 0x03A3;
 
-// Lower-cases ASCII eight bytes at a time: a byte b is upper case when
-// b + (0x80 - 'A') sets bit 7 and b + (0x80 - 'Z' - 1) does not; no byte
-// carries into the next because every byte is below 0x80.
-void append_ascii_lower(std::string_view ascii, std::string& out) {
-  const std::size_t base = out.size();
-  out.resize(base + ascii.size());
-  char* dst = out.data() + base;
+// Lower-cases `len` ASCII bytes from `src` to `dst`, eight at a time: a byte
+// b is upper case when b + (0x80 - 'A') sets bit 7 and b + (0x80 - 'Z' - 1)
+// does not; no byte carries into the next because every byte is below 0x80.
+void lower_ascii(const unsigned char* src, std::size_t len, char* dst) {
   std::size_t i = 0;
-  for (; i + 8 <= ascii.size(); i += 8) {
+  for (; i + 8 <= len; i += 8) {
     std::uint64_t w;
-    std::memcpy(&w, ascii.data() + i, 8);
+    std::memcpy(&w, src + i, 8);
     const std::uint64_t upper =
         (w + 0x3F3F3F3F3F3F3F3Full) & ~(w + 0x2525252525252525ull) & 0x8080808080808080ull;
     w |= upper >> 2;
     std::memcpy(dst + i, &w, 8);
   }
-  for (; i < ascii.size(); ++i) {
-    const auto b = static_cast<unsigned char>(ascii[i]);
-    dst[i] = static_cast<char>(static_cast<unsigned>(b) - 'A' < 26u ? b + 0x20 : b);
+  for (; i < len; ++i) dst[i] = static_cast<char>(static_cast<unsigned>(src[i]) - 'A' < 26u ? src[i] + 0x20 : src[i]);
+}
+
+// Writes the UTF-8 of `c` at `dst` and returns its length.
+std::size_t put_utf8(char* dst, char32_t c) {
+  if (c < 0x80) {
+    dst[0] = static_cast<char>(c);
+    return 1;
   }
+  if (c < 0x800) {
+    dst[0] = static_cast<char>(0xC0 | (c >> 6));
+    dst[1] = static_cast<char>(0x80 | (c & 0x3F));
+    return 2;
+  }
+  if (c < 0x10000) {
+    dst[0] = static_cast<char>(0xE0 | (c >> 12));
+    dst[1] = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+    dst[2] = static_cast<char>(0x80 | (c & 0x3F));
+    return 3;
+  }
+  dst[0] = static_cast<char>(0xF0 | (c >> 18));
+  dst[1] = static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+  dst[2] = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+  dst[3] = static_cast<char>(0x80 | (c & 0x3F));
+  return 4;
 }
 
 // Start of the character that ends just before byte `end`.
@@ -65,29 +83,48 @@ bool is_final_sigma(std::string_view text, std::size_t start, std::size_t end) {
 }  // namespace
 
 void to_lowercase(std::string_view text, std::string& out) {
-  out.reserve(out.size() + text.size());
+  // Written through a cursor into `out` sized ahead, not appended piece by
+  // piece: prose in accented scripts switches between ASCII and other
+  // characters every few bytes. Room is kept for the rest of the text as it
+  // is plus one character's longest mapping (three characters of four
+  // bytes); ASCII maps byte for byte, so only a character whose mapping is
+  // longer than itself can use that room up, and then `out` grows.
+  constexpr std::size_t kRoom = 12;
+  const std::size_t n = text.size();
+  const auto* src = reinterpret_cast<const unsigned char*>(text.data());
+  std::size_t o = out.size();
+  out.resize(o + n + kRoom);
+  char* dst = out.data();
   std::size_t i = 0;
-  while (i < text.size()) {
-    if (static_cast<unsigned char>(text[i]) < 0x80) {
+  while (i < n) {
+    if (src[i] < 0x80) {
       const std::size_t end = skip_ascii(text, i);
-      append_ascii_lower(text.substr(i, end - i), out);
+      lower_ascii(src + i, end - i, dst + o);
+      o += end - i;
       i = end;
       continue;
     }
     const std::size_t start = i;
     const char32_t c = decode_utf8(text, i);
     if (c == kCapitalSigma) {
-      append_utf8(out, is_final_sigma(text, start, i) ? 0x03C2 : 0x03C3);
-      continue;
-    }
-    char32_t mapped[3];
-    const int n = lower_full(c, mapped);
-    if (n == 1 && mapped[0] == c) {
-      out.append(text.data() + start, i - start);
+      o += put_utf8(dst + o, is_final_sigma(text, start, i) ? 0x03C2 : 0x03C3);
     } else {
-      for (int k = 0; k < n; ++k) append_utf8(out, mapped[k]);
+      char32_t mapped[3];
+      const int count = lower_full(c, mapped);
+      if (count == 1 && mapped[0] == c) {
+        for (std::size_t k = start; k < i; ++k) dst[o++] = static_cast<char>(src[k]);
+      } else {
+        for (int k = 0; k < count; ++k) o += put_utf8(dst + o, mapped[k]);
+      }
+    }
+    if (out.size() - o < n - i + kRoom) {
+      // The longest mappings grow a character by half (U+0130, two bytes, to
+      // three): room for that over the rest of the text.
+      out.resize(o + n - i + (n - i) / 2 + kRoom);
+      dst = out.data();
     }
   }
+  out.resize(o);
 }
 
 }  // namespace kc::unicode

@@ -103,6 +103,19 @@ TEST(UnicodeCase, ToLowercaseMapsEveryAsciiByteAtEveryAlignment) {
   }
 }
 
+// Mappings longer than their characters, over a long text: the output
+// outgrows the room made for the input.
+TEST(UnicodeCase, ToLowercaseOutgrowsItsInput) {
+  std::string text, expected;
+  for (int k = 0; k < 3000; ++k) {
+    text += k % 7 == 0 ? "AB" : "\u0130\u023A";         // İ Ⱥ: 2 + 2 bytes
+    expected += k % 7 == 0 ? "ab" : "i\u0307\u2C65";  // 3 + 3 bytes
+  }
+  std::string out = "keep:";
+  to_lowercase(text, out);
+  EXPECT_EQ(out, "keep:" + expected);
+}
+
 TEST(UnicodeCase, ToLowercaseAppendsAndMapsMixedText) {
   std::string out = "keep:";
   to_lowercase("HeLLo İSTANBUL \xE2\x84\xAA\xC3\x89 \x7F@[`{", out);
