@@ -152,30 +152,12 @@ std::optional<Match> AhoCorasick::find_dfa(const unsigned char* text, std::size_
 std::optional<Match> AhoCorasick::find_sparse(const unsigned char* text, std::size_t len,
                                               std::size_t from, PrefilterState& pf) const {
   const std::uint16_t* cls = classes_.data();
-  const std::uint32_t stride = stride_;
   std::uint32_t s = 0;
   std::size_t p = from;
   if (pf.active) p = skip(text, p, len, pf);
   while (p < len) {
-    const std::uint16_t c = cls[text[p]];
+    s = sparse_next(s, cls[text[p]]);
     ++p;
-    for (;;) {
-      if (s < num_dense_) {
-        s = dense_[std::size_t{s} * stride + c];
-        break;
-      }
-      std::uint32_t t = kNone;
-      for (std::uint32_t k = sparse_begin_[s], e = sparse_begin_[s + 1]; k < e; ++k)
-        if (sparse_cls_[k] == c) {
-          t = sparse_next_[k];
-          break;
-        }
-      if (t != kNone) {
-        s = t;
-        break;
-      }
-      s = fail_[s];
-    }
     if (match_info_[s].pattern != kNone) return Match{match_info_[s].pattern, p - match_info_[s].len, p};
     if (s == 0 && pf.active) p = skip(text, p, len, pf);
   }

@@ -26,6 +26,7 @@
 #include "aho_corasick/build_error.h"
 #include "aho_corasick/byte_classes.h"
 #include "aho_corasick/prefilter.h"
+#include "aho_corasick/trie.h"
 
 namespace kc::aho_corasick {
 
@@ -71,11 +72,11 @@ class AhoCorasick {
   void find_iter(std::string_view text, F&& on_match) const {
     void* ctx = &on_match;
     const auto cb = [](void* c, const Match& m) { (*static_cast<std::remove_reference_t<F>*>(c))(m); };
-    // A full DFA without an empty pattern (large lexicons, the case of dense
-    // hits) is walked below, inlined with the callback: a hit every few
-    // bytes would otherwise pay a call and a restart of the search each. A
-    // prefilter runs first and hands over once it stops paying.
-    if (!dfa_ || empty_pattern_) {
+    // Without an empty pattern the automaton is walked below, inlined with
+    // the callback: a hit every few bytes (large lexicons over prose) would
+    // otherwise pay a call and a fresh search each. A prefilter runs first
+    // and hands over once it stops paying.
+    if (empty_pattern_) {
       find_iter_impl(text, false, ctx, cb);
       return;
     }
@@ -83,6 +84,22 @@ class AhoCorasick {
     if (prefilter_) {
       from = find_iter_impl(text, true, ctx, cb);
       if (from > text.size()) return;
+    }
+    if (!dfa_) {
+      // The sparse form: a reported match restarts the search at the root.
+      const auto* bytes = reinterpret_cast<const unsigned char*>(text.data());
+      const std::uint16_t* cls = classes_.data();
+      std::uint32_t s = 0;
+      for (std::size_t p = from; p < text.size();) {
+        s = sparse_next(s, cls[bytes[p]]);
+        ++p;
+        const MatchInfo info = match_info_[s];
+        if (info.pattern != kNone) {
+          on_match(Match{info.pattern, p - info.len, p});
+          s = 0;
+        }
+      }
+      return;
     }
     const auto* bytes = reinterpret_cast<const unsigned char*>(text.data());
     const std::uint32_t* trans = trans_.data();
@@ -147,6 +164,17 @@ class AhoCorasick {
     std::uint32_t pattern;
     std::uint32_t len;
   };
+  // The sparse form's transition from state `s` on byte class `c`, failure
+  // links followed.
+  std::uint32_t sparse_next(std::uint32_t s, std::uint16_t c) const {
+    for (;;) {
+      if (s < num_dense_) return dense_[std::size_t{s} * stride_ + c];
+      for (std::uint32_t k = sparse_begin_[s], e = sparse_begin_[s + 1]; k < e; ++k)
+        if (sparse_cls_[k] == c) return sparse_next_[k];
+      s = fail_[s];
+    }
+  }
+
   // The state number of a premultiplied DFA id, id / stride_, by a multiply:
   // with ids below 2^32 and strides up to 256, rounding up 2^48 / stride_
   // leaves an error too small to change the quotient.
