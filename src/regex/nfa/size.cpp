@@ -4,9 +4,9 @@
 #include <algorithm>
 #include <array>
 #include <cstdint>
+#include <map>
 #include <optional>
 #include <string>
-#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -33,6 +33,58 @@ constexpr std::size_t kNodeCacheSlots = 10000;
 constexpr std::size_t kSuffixCacheSlots = 1000;
 
 int utf8_len(char32_t c) { return c < 0x80 ? 1 : c < 0x800 ? 2 : c < 0x10000 ? 3 : 4; }
+
+// ---------------------------------------------------------------------------
+// UTF-8 sequences of a class: each is up to four byte ranges, in ascending
+// order, as the library splits code point ranges.
+
+struct Sequence {
+  int len = 0;
+  std::array<std::uint8_t, 4> lo{};
+  std::array<std::uint8_t, 4> hi{};
+};
+
+void split_utf8(char32_t lo, char32_t hi, std::vector<Sequence>& out) {
+  if (lo > hi) return;
+  if (lo < 0xE000 && hi > 0xD7FF) {  // surrogates have no encoding
+    split_utf8(lo, 0xD7FF, out);
+    split_utf8(0xE000, hi, out);
+    return;
+  }
+  for (char32_t boundary : {char32_t{0x7F}, char32_t{0x7FF}, char32_t{0xFFFF}}) {
+    if (lo <= boundary && boundary < hi) {
+      split_utf8(lo, boundary, out);
+      split_utf8(boundary + 1, hi, out);
+      return;
+    }
+  }
+  if (hi >= 0x80) {
+    for (int i = 1; i < 4; ++i) {
+      const char32_t m = (char32_t{1} << (6 * i)) - 1;
+      if ((lo & ~m) == (hi & ~m)) continue;
+      if ((lo & m) != 0) {
+        split_utf8(lo, lo | m, out);
+        split_utf8((lo | m) + 1, hi, out);
+        return;
+      }
+      if ((hi & m) != m) {
+        split_utf8(lo, (hi & ~m) - 1, out);
+        split_utf8(hi & ~m, hi, out);
+        return;
+      }
+    }
+  }
+  std::string a, b;
+  unicode::append_utf8(a, lo);
+  unicode::append_utf8(b, hi);
+  Sequence s;
+  s.len = static_cast<int>(a.size());
+  for (int i = 0; i < s.len; ++i) {
+    s.lo[i] = static_cast<std::uint8_t>(a[i]);
+    s.hi[i] = static_cast<std::uint8_t>(b[i]);
+  }
+  out.push_back(s);
+}
 
 // ---------------------------------------------------------------------------
 // The library's form of a pattern. Its constructors simplify a little more
@@ -127,6 +179,47 @@ hir::Ranges as_in_library_tables(hir::Ranges ranges) {
   for (const NewestRun& n : newest_runs()) (contains(ranges, n.witness) ? held : not_held).push_back(n.run);
   return hir::set_union(hir::set_difference(ranges, not_held), held);
 }
+
+struct RangesLess {
+  bool operator()(const hir::Ranges& a, const hir::Ranges& b) const {
+    return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(), [](const ClassRange& x, const ClassRange& y) {
+      return x.lo != y.lo ? x.lo < y.lo : x.hi < y.hi;
+    });
+  }
+};
+
+// A class as the library compiles it: its UTF-8 sequences and their total
+// number of byte ranges.
+struct Utf8Class {
+  std::vector<Sequence> sequences;
+  std::uint64_t byte_ranges = 0;
+};
+
+// The work that depends only on a class's members, done once per distinct
+// class: patterns repeat the same few (\w, \s, \b's neighbours, folded letters).
+class ClassMemo {
+ public:
+  const hir::Ranges& library_ranges(const hir::Ranges& ours) {
+    auto it = converted_.find(ours);
+    if (it == converted_.end()) it = converted_.emplace(ours, as_in_library_tables(ours)).first;
+    return it->second;
+  }
+
+  const Utf8Class& utf8(const hir::Ranges& ranges) {
+    auto it = utf8_.find(ranges);
+    if (it == utf8_.end()) {
+      Utf8Class c;
+      for (const ClassRange& r : ranges) split_utf8(r.lo, std::min<char32_t>(r.hi, 0x10FFFF), c.sequences);
+      for (const Sequence& s : c.sequences) c.byte_ranges += s.len;
+      it = utf8_.emplace(ranges, std::move(c)).first;
+    }
+    return it->second;
+  }
+
+ private:
+  std::map<hir::Ranges, hir::Ranges, RangesLess> converted_;
+  std::map<hir::Ranges, Utf8Class, RangesLess> utf8_;
+};
 
 Hir class_node(std::vector<ClassRange> ranges) {
   if (ranges.size() == 1 && ranges[0].lo == ranges[0].hi) {
@@ -231,19 +324,19 @@ Hir alternation_node(std::vector<Hir> subs) {
   return h;
 }
 
-Hir library_form(const Hir& h) {
+Hir library_form(const Hir& h, ClassMemo& memo) {
   switch (h.kind) {
     case Kind::Class:
-      return class_node(as_in_library_tables(h.ranges));
+      return class_node(memo.library_ranges(h.ranges));
     case Kind::Capture:
-      return Hir::capture(library_form(h.subs[0]), h.capture_index, h.capture_name);
+      return Hir::capture(library_form(h.subs[0], memo), h.capture_index, h.capture_name);
     case Kind::Repetition:
-      return Hir::repetition(library_form(h.subs[0]), h.min, h.max, h.greedy);
+      return Hir::repetition(library_form(h.subs[0], memo), h.min, h.max, h.greedy);
     case Kind::Concat:
     case Kind::Alternation: {
       std::vector<Hir> subs;
       subs.reserve(h.subs.size());
-      for (const Hir& sub : h.subs) subs.push_back(library_form(sub));
+      for (const Hir& sub : h.subs) subs.push_back(library_form(sub, memo));
       return h.kind == Kind::Concat ? concat_node(std::move(subs)) : alternation_node(std::move(subs));
     }
     default:
@@ -329,58 +422,6 @@ bool numbering_matters(const Hir& h) {
   return std::any_of(h.subs.begin(), h.subs.end(), numbering_matters);
 }
 
-// ---------------------------------------------------------------------------
-// UTF-8 sequences of a class: each is up to four byte ranges, in ascending
-// order, as the library splits code point ranges.
-
-struct Sequence {
-  int len = 0;
-  std::array<std::uint8_t, 4> lo{};
-  std::array<std::uint8_t, 4> hi{};
-};
-
-void split_utf8(char32_t lo, char32_t hi, std::vector<Sequence>& out) {
-  if (lo > hi) return;
-  if (lo < 0xE000 && hi > 0xD7FF) {  // surrogates have no encoding
-    split_utf8(lo, 0xD7FF, out);
-    split_utf8(0xE000, hi, out);
-    return;
-  }
-  for (char32_t boundary : {char32_t{0x7F}, char32_t{0x7FF}, char32_t{0xFFFF}}) {
-    if (lo <= boundary && boundary < hi) {
-      split_utf8(lo, boundary, out);
-      split_utf8(boundary + 1, hi, out);
-      return;
-    }
-  }
-  if (hi >= 0x80) {
-    for (int i = 1; i < 4; ++i) {
-      const char32_t m = (char32_t{1} << (6 * i)) - 1;
-      if ((lo & ~m) == (hi & ~m)) continue;
-      if ((lo & m) != 0) {
-        split_utf8(lo, lo | m, out);
-        split_utf8((lo | m) + 1, hi, out);
-        return;
-      }
-      if ((hi & m) != m) {
-        split_utf8(lo, (hi & ~m) - 1, out);
-        split_utf8(hi & ~m, hi, out);
-        return;
-      }
-    }
-  }
-  std::string a, b;
-  unicode::append_utf8(a, lo);
-  unicode::append_utf8(b, hi);
-  Sequence s;
-  s.len = static_cast<int>(a.size());
-  for (int i = 0; i < s.len; ++i) {
-    s.lo[i] = static_cast<std::uint8_t>(a[i]);
-    s.hi[i] = static_cast<std::uint8_t>(b[i]);
-  }
-  out.push_back(s);
-}
-
 // FNV-1a, as the caches hash their keys.
 constexpr std::uint64_t kFnvInit = 14695981039346656037ull;
 std::uint64_t fnv(std::uint64_t h, std::uint64_t v) { return (h ^ v) * 1099511628211ull; }
@@ -419,8 +460,13 @@ class Memory {
 
 class Replay {
  public:
-  Replay(bool reverse, bool captures, std::uint64_t limit)
-      : reverse_(reverse), captures_(captures), memory_(limit) {}
+  // With `bound`, each class is charged what its UTF-8 automaton would cost
+  // if no state were shared, in either direction: at most one state and one
+  // transition per byte range of each sequence, plus one alternative per
+  // sequence. That bound does not depend on state numbers, so every copy of
+  // a repetition costs the same.
+  Replay(bool reverse, bool captures, bool bound, ClassMemo& memo, std::uint64_t limit)
+      : reverse_(reverse), captures_(captures), bound_(bound), memo_(memo), memory_(limit) {}
 
   // The whole program: an unanchored prefix (none if every pattern is
   // anchored), then each pattern followed by its match state, joined by one
@@ -461,10 +507,13 @@ class Replay {
         if (hir::is_ascii(h.ranges)) {
           memory_.add();
           memory_.add(kTransitionBytes * h.ranges.size());
+        } else if (bound_) {
+          const Utf8Class& c = memo_.utf8(h.ranges);
+          memory_.add_many(2 + c.byte_ranges, kTransitionBytes * c.byte_ranges + kAlternateBytes * c.sequences.size());
         } else if (reverse_) {
-          reverse_class(sequences(h));
+          reverse_class(memo_.utf8(h.ranges).sequences);
         } else {
-          forward_class(sequences(h));
+          forward_class(memo_.utf8(h.ranges).sequences);
         }
         return;
       case Kind::Capture:
@@ -544,7 +593,7 @@ class Replay {
       if (optional) memory_.add(2 * kAlternateBytes);
       node(sub);
     };
-    if (numbering_matters(sub)) {
+    if (!bound_ && numbering_matters(sub)) {
       for (std::uint64_t i = 0; i < count; ++i) one();
       return;
     }
@@ -605,13 +654,6 @@ class Replay {
       heap += kAlternateBytes * alternates;
     }
     memory_.add_many(states, heap);
-  }
-
-  const std::vector<Sequence>& sequences(const Hir& h) {
-    auto [it, added] = sequences_.try_emplace(&h);
-    if (added)
-      for (const ClassRange& r : h.ranges) split_utf8(r.lo, std::min<char32_t>(r.hi, 0x10FFFF), it->second);
-    return it->second;
   }
 
   // Forwards, the sequences go through a minimising compiler that shares
@@ -713,8 +755,9 @@ class Replay {
 
   const bool reverse_;
   const bool captures_;
+  const bool bound_;
+  ClassMemo& memo_;
   Memory memory_;
-  std::unordered_map<const Hir*, std::vector<Sequence>> sequences_;
   std::uint64_t version_ = 0;
   std::vector<NodeSlot> node_cache_;
   std::vector<Pending> pending_;
@@ -725,14 +768,24 @@ class Replay {
 }  // namespace
 
 bool within_size_limit(std::span<const hir::Hir> hirs, Captures captures, std::size_t limit) {
+  ClassMemo memo;
   std::vector<Hir> forms;
   forms.reserve(hirs.size());
-  for (const Hir& h : hirs) forms.push_back(library_form(h));
+  for (const Hir& h : hirs) forms.push_back(library_form(h, memo));
+  const bool with_captures = captures == Captures::Included;
+  // Most patterns are far below the limit even without any sharing in their
+  // classes; only the others need the exact replay.
+  try {
+    Replay(true, false, true, memo, limit).program(forms);
+    Replay(false, with_captures, true, memo, limit).program(forms);
+    return true;
+  } catch (const OverLimit&) {
+  }
   try {
     // The reverse program shares less of its classes, so it is usually the
     // larger: measured first, it stops an oversized pattern sooner.
-    Replay(true, false, limit).program(forms);
-    Replay(false, captures == Captures::Included, limit).program(forms);
+    Replay(true, false, false, memo, limit).program(forms);
+    Replay(false, with_captures, false, memo, limit).program(forms);
   } catch (const OverLimit&) {
     return false;
   }
