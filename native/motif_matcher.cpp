@@ -34,20 +34,28 @@ namespace {
 
 using Class = PyClass<MotifMatcher>;
 
-// One owned reference per id (motif entry or category) for one call: a
-// vector indexed by id when the call has at least an eighth as many hits as
-// there are ids, else a hash map, so that a short text over a large lexicon
-// does not pay for a slot per motif.
-class RefsById {
+// Per-call values by id (motif entry or category): a vector indexed by id
+// when the call has at least an eighth as many hits as there are ids, else a
+// hash map, so that a short text over a large lexicon does not pay for a
+// slot per motif.
+template <class T>
+class ById {
  public:
-  RefsById(std::size_t ids, std::size_t hits) {
+  ById(std::size_t ids, std::size_t hits) {
     if (ids / 8 <= hits) dense_.resize(ids);
   }
-  PyRef& operator[](std::uint32_t id) { return dense_.empty() ? sparse_[id] : dense_[id]; }
+  T& operator[](std::uint32_t id) { return dense_.empty() ? sparse_[id] : dense_[id]; }
 
  private:
-  std::vector<PyRef> dense_;
-  std::unordered_map<std::uint32_t, PyRef> sparse_;
+  std::vector<T> dense_;
+  std::unordered_map<std::uint32_t, T> sparse_;
+};
+
+// An entry's first record of the call, which its later records copy.
+struct FirstRecord {
+  PyRef dict;
+  std::uint64_t length = 0;
+  std::uint32_t score = 0;
 };
 
 constexpr std::array<const char*, 3> kConstructorParams = {"motifs", "threshold", "use_fuzzy"};
@@ -75,43 +83,41 @@ PyObject* find_matches(PyObject* self, PyObject* args, PyObject* kwargs) {
     const std::uint64_t step = convert_arg("step", slots[2], to_u64);
     if (const char* problem = matcher.step_error(step)) throw_error(PyExc_ValueError, problem);
     // A dense text gives hundreds of thousands of hits over a lexicon of a
-    // few thousand motifs. So each entry's exact-hit record is made once per
-    // call, on its first hit, as a template dict that holds the entry's motif
-    // and category str (one str per category), its length and the score
-    // 100.0; a hit copies its entry's template, which keeps the key order,
-    // and sets what differs: the position, and a fuzzy hit's length and score.
+    // few thousand motifs. So an entry's first record is built key by key,
+    // with one str per motif and per category for the call, and its later
+    // records copy it (which keeps the key order) and set what differs: the
+    // position, and the length and score where they differ.
     const kc::motif_matching::HitList hits = matcher.find_hits(text, window_size, step);
     const auto& entries = matcher.motif_entries();
-    RefsById templates(entries.size(), hits.size()), categories(matcher.category_count(), hits.size());
+    ById<FirstRecord> firsts(entries.size(), hits.size());
+    ById<PyRef> categories(matcher.category_count(), hits.size());
     PyRef keys[5];
     static constexpr const char* kKeys[] = {"motif", "category", "position", "length", "score"};
     for (int k = 0; k < 5; ++k) keys[k] = new_str(kKeys[k]);
-    PyObject* const position_key = keys[2].get();
-    PyObject* const length_key = keys[3].get();
-    PyObject* const score_key = keys[4].get();
     PyRef exact_score = new_float(100.0);
-    auto template_of = [&](std::uint32_t entry) -> PyObject* {
-      PyRef& slot = templates[entry];
-      if (slot) return slot.get();
-      const kc::motif_matching::MotifEntry& e = entries[entry];
-      PyRef& category = categories[matcher.category_id(entry)];
-      if (!category) category = new_str(e.category);
-      PyRef motif = new_str(e.motif);
-      PyRef length = new_u64(e.motif.size());
-      PyRef dict = new_dict();
-      PyObject* values[5] = {motif.get(), category.get(), Py_None, length.get(), exact_score.get()};
-      for (int k = 0; k < 5; ++k) dict_set(dict.get(), keys[k].get(), values[k]);
-      slot = std::move(dict);
-      return slot.get();
+    auto score_object = [&](std::uint32_t score) {
+      return score == MotifMatcher::kExactScore ? PyRef::borrow(exact_score.get()) : new_float(score);
     };
     PyRef list = new_list(hits.size());
     for (std::size_t i = 0; i < hits.size(); ++i) {
       const kc::motif_matching::MotifHit& hit = hits[i];
-      PyRef dict = dict_copy(template_of(hit.entry));
-      dict_set(dict.get(), position_key, new_u64(hit.position).get());
-      // A fuzzy hit may be cut at its window's end and scores what it scored.
-      if (hit.length != entries[hit.entry].motif.size()) dict_set(dict.get(), length_key, new_u64(hit.length).get());
-      if (hit.score != MotifMatcher::kExactScore) dict_set(dict.get(), score_key, new_float(hit.score).get());
+      FirstRecord& first = firsts[hit.entry];
+      PyRef dict;
+      if (!first.dict) {
+        const kc::motif_matching::MotifEntry& e = entries[hit.entry];
+        PyRef& category = categories[matcher.category_id(hit.entry)];
+        if (!category) category = new_str(e.category);
+        PyRef values[5] = {new_str(e.motif), PyRef::borrow(category.get()), new_u64(hit.position),
+                           new_u64(hit.length), score_object(hit.score)};
+        dict = new_dict();
+        for (int k = 0; k < 5; ++k) dict_set(dict.get(), keys[k].get(), values[k].get());
+        first = {PyRef::borrow(dict.get()), hit.length, hit.score};
+      } else {
+        dict = dict_copy(first.dict.get());
+        dict_set(dict.get(), keys[2].get(), new_u64(hit.position).get());
+        if (hit.length != first.length) dict_set(dict.get(), keys[3].get(), new_u64(hit.length).get());
+        if (hit.score != first.score) dict_set(dict.get(), keys[4].get(), score_object(hit.score).get());
+      }
       list_put(list.get(), i, std::move(dict));
     }
     return list;
