@@ -10,6 +10,7 @@
 #include "regex/re2_emit/emit.h"
 #include "regex/testing.h"
 #include "regex/util/hir_props.h"
+#include "regex/util/utf8.h"
 #include "unicode/utf8.h"
 
 namespace kc::regex::meta {
@@ -146,12 +147,20 @@ Engine::Engine(const hir::Hir& hir)
     copies = std::min(copies, std::uint64_t{1} << 24);
     dense_slack_ = static_cast<std::int64_t>(copies * copies / 2 + kDenseSlack);
   }
+  if (!scanner_) literals_ = LiteralPrefilter::for_hir(hir);
   if (auto exact = re2_emit::emit(hir, re2_emit::TextAssumption::AnyText)) {
     exact_.pattern = std::move(*exact);
+    set_viable(hir, re2_emit::TextAssumption::AnyText);
     return;
   }
   if (!hir::contains_special_word_look(hir) && !hir::contains_crlf_look(hir)) {
     if (auto ascii = re2_emit::emit(hir, re2_emit::TextAssumption::AsciiText)) ascii_.pattern = std::move(*ascii);
+  }
+  // Tries at candidates run on ASCII text only here, and never without RE2.
+  if (!ascii_.pattern.empty()) {
+    set_viable(hir, re2_emit::TextAssumption::AsciiText);
+  } else {
+    literals_.reset();
   }
   if (auto relaxed = re2_emit::emit(hir::without_looks(hir, is_inexact_look), re2_emit::TextAssumption::AnyText)) {
     relaxed_.pattern = std::move(*relaxed);
@@ -160,6 +169,15 @@ Engine::Engine(const hir::Hir& hir)
 }
 
 Engine::~Engine() = default;
+
+void Engine::set_viable(const hir::Hir& hir, re2_emit::TextAssumption assumption) {
+  if (!literals_) return;
+  if (std::optional<std::string> viable = viable_prefixes(hir, assumption)) {
+    viable_.pattern = std::move(*viable);
+  } else {
+    literals_.reset();
+  }
+}
 
 Engine::Search::Search(const Engine& engine, std::string_view text) : engine_(&engine), text_(text) {
   testing::Path path = testing::current_path();
@@ -204,6 +222,7 @@ void Engine::Search::use_dense_fallback() {
 
 void Engine::Search::choose(bool ascii) {
   ascii_pending_ = false;
+  ascii_ = ascii;
   if (ascii) re2_ = engine_->ascii_.get();
   if (re2_ == nullptr) use_fallback(true);
 }
@@ -234,13 +253,25 @@ std::optional<Span> Engine::Search::run(std::size_t from, bool earliest) {
   if (ascii_pending_) choose(is_ascii(text_));
   if (scanner_ != nullptr) return scanner_->find(text_, from);
   if (re2_ != nullptr) {
-    re2::StringPiece m;
-    if (!re2_->Match(re2::StringPiece(text_.data(), text_.size()), from, text_.size(), RE2::UNANCHORED, &m,
-                     earliest ? 0 : 1))
-      return std::nullopt;
-    if (earliest) return Span{from, from};  // whether, not where: the DFA stops at the first match
-    std::size_t start = static_cast<std::size_t>(m.data() - text_.data());
-    return Span{start, start + m.size()};
+    if (earliest) {
+      // Whether, not where: the DFA stops at the first match.
+      if (!re2_->Match(re2::StringPiece(text_.data(), text_.size()), from, text_.size(), RE2::UNANCHORED, nullptr, 0))
+        return std::nullopt;
+      return Span{from, from};
+    }
+    if (!literals_chosen_) {
+      // Worth a whole-text ASCII check: a walk over the matches reads the
+      // whole text anyway.
+      literals_chosen_ = true;
+      const auto& literals = engine_->literals_;
+      if (literals && (literals->any_text() || ascii_ || is_ascii(text_))) {
+        literals_.emplace(*literals);
+        // Tries read at most a few passes' worth: the walk stays linear.
+        literal_budget_ = 4 * text_.size() + 4096;
+      }
+    }
+    if (literals_) return find_by_literals(from);
+    return find_unanchored(from);
   }
   std::optional<Span> m = engine_->pikevm_.find(text_, from, prefilter_, earliest, **cache_);
   if (!(*cache_)->gave_up()) return m;
@@ -250,6 +281,39 @@ std::optional<Span> Engine::Search::run(std::size_t from, bool earliest) {
   dense_re2_ = nullptr;
   if (re2_ == nullptr) (*cache_)->start_text(0);
   return run(from, earliest);
+}
+
+std::optional<Span> Engine::Search::find_unanchored(std::size_t from) {
+  re2::StringPiece m;
+  if (!re2_->Match(re2::StringPiece(text_.data(), text_.size()), from, text_.size(), RE2::UNANCHORED, &m, 1))
+    return std::nullopt;
+  std::size_t start = static_cast<std::size_t>(m.data() - text_.data());
+  return Span{start, start + m.size()};
+}
+
+std::optional<Span> Engine::Search::find_by_literals(std::size_t from) {
+  // A try reads at most this far past its candidate. Cut short there, its
+  // answer stands unless a match could run on past the cut, which the
+  // viable-prefix pattern rules out; otherwise one unanchored search from
+  // the candidate (no match starts before it) gives the answer.
+  constexpr std::size_t kWindow = 256;
+  const std::size_t n = text_.size();
+  const re2::StringPiece text(text_.data(), n);
+  const RE2* viable = engine_->viable_.get();
+  re2::StringPiece m;
+  while (std::optional<std::size_t> at = literals_->next(text_, from)) {
+    const std::size_t end = n - *at <= kWindow ? n : util::next_char_boundary(text_, *at + kWindow);
+    const std::size_t cost = 2 * (end - *at + 1);
+    if (viable == nullptr || cost > literal_budget_) {
+      literals_.reset();
+      return find_unanchored(*at);
+    }
+    literal_budget_ -= cost;
+    if (end < n && viable->Match(text, *at, end, RE2::ANCHOR_BOTH, nullptr, 0)) return find_unanchored(*at);
+    if (re2_->Match(text, *at, end, RE2::ANCHOR_START, &m, 1)) return Span{*at, *at + m.size()};
+    from = *at + 1;
+  }
+  return std::nullopt;
 }
 
 std::optional<Span> Engine::Search::find(std::size_t from) { return run(from, false); }

@@ -16,6 +16,9 @@
 // Pike VM runs them first, at a cost per character of its live threads; when
 // they average many per byte (most copies live, where DFA states do repeat),
 // the text moves to RE2 if RE2 is exact for it.
+//
+// Where RE2 runs and every match begins with one of a few literal prefixes
+// (prefilter.h), find scans for them and runs RE2 anchored at each place.
 #pragma once
 
 #include <cstddef>
@@ -30,6 +33,7 @@
 #include "regex/meta/class_scan.h"
 #include "regex/hir/hir.h"
 #include "regex/meta/pool.h"
+#include "regex/meta/prefilter.h"
 #include "regex/nfa/nfa.h"
 #include "util/span.h"
 
@@ -82,9 +86,18 @@ class Engine {
     // is_match while the choice is pending: true or false when the ASCII
     // pattern settles it without reading the whole text, else nullopt.
     std::optional<bool> ascii_is_match();
+    // The leftmost-first match at or after `from` among the prefilter's
+    // candidates, each tried by `re2_` anchored there.
+    std::optional<Span> find_by_literals(std::size_t from);
+    // `re2_`'s leftmost-first match at or after `from`.
+    std::optional<Span> find_unanchored(std::size_t from);
     const Engine* engine_;
     std::string_view text_;
     bool ascii_pending_ = false;
+    bool ascii_ = false;             // true: the text is known to be ASCII
+    bool literals_chosen_ = false;   // true: whether `literals_` applies is settled
+    std::optional<LiteralPrefilter::Cursor> literals_;
+    std::size_t literal_budget_ = 0;  // bytes the tries at candidates may still read
     const ClassScanner* scanner_ = nullptr;  // non-null: the pattern is one class (+)
     const RE2* re2_ = nullptr;  // non-null: RE2 is exact here
     const LazyRe2* dense_re2_ = nullptr;  // non-null: exact RE2 to move to if the VM gives up
@@ -122,6 +135,12 @@ class Engine {
   // which a text moves to RE2, and the steps allowed beyond that average.
   std::uint32_t dense_threads_ = 0;
   std::int64_t dense_slack_ = 0;
+
+  // Gives `literals_` its viable-prefix pattern, or drops it if there is none.
+  void set_viable(const hir::Hir& hir, re2_emit::TextAssumption assumption);
+
+  std::optional<LiteralPrefilter> literals_;  // for find on the RE2 path
+  LazyRe2 viable_;  // viable_prefixes of the pattern, set with `literals_`
   LazyRe2 exact_;
   LazyRe2 ascii_;
   LazyRe2 relaxed_;
