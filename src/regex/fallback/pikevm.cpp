@@ -95,6 +95,23 @@ void PikeVm::add(Cache::Threads& list, std::vector<StateId>& stack, StateId id, 
   }
 }
 
+// Whether the search should stop for a handover, after one more step at
+// `pos` over a character of `len` bytes.
+bool PikeVm::handing_over(const Cache::Handover& h, const Cache::Threads& threads, std::size_t pos,
+                          std::size_t len, Cache& cache) {
+  cache.step_credit_ += std::int64_t{h.steps_per_byte} * static_cast<std::int64_t>(len);
+  cache.step_credit_ -= static_cast<std::int64_t>(threads.runnable.size());
+  if (cache.step_credit_ < 0) return true;
+  // Threads are in priority order, which for an unanchored search is the
+  // order of their starts: the first is the oldest.
+  if (!threads.runnable.empty() && pos - threads.start[threads.runnable.front()] >= h.young_age) {
+    cache.young_bytes_ = 0;
+    return false;
+  }
+  cache.young_bytes_ += len;
+  return cache.young_bytes_ >= h.young_run;
+}
+
 std::optional<Span> PikeVm::find(std::string_view text, std::size_t from, const Prefilter* prefilter,
                                  bool earliest, Cache& cache) const {
   const std::size_t n = text.size();
@@ -124,13 +141,9 @@ std::optional<Span> PikeVm::find(std::string_view text, std::size_t from, const 
     std::size_t len = 0;
     char32_t c = 0;
     if (i < n) c = util::decode_at(text, i, &len);
-    if (cache.step_limit_) {
-      cache.step_credit_ += std::int64_t{cache.steps_per_byte_} * len;
-      cache.step_credit_ -= static_cast<std::int64_t>(clist->runnable.size());
-      if (cache.step_credit_ < 0) {
-        cache.gave_up_ = true;
-        return std::nullopt;
-      }
+    if (cache.handover_ && handing_over(*cache.handover_, *clist, i, len, cache)) {
+      cache.gave_up_ = true;
+      return std::nullopt;
     }
     // The last class tested against c: the copies of a counted repetition
     // share one class and run next to each other in priority order.

@@ -43,17 +43,27 @@ class PikeVm {
     void start_text(std::size_t bytes) {
       prefilter_budget_ = bytes;
       prefilter_quiet_until_ = 0;
-      step_limit_ = false;
+      handover_.reset();
       gave_up_ = false;
     }
 
-    // Caps the thread steps of the searches that follow, until the next
-    // start_text, at `per_byte` per byte they advance plus `slack`. A search
-    // that goes over stops at once with no result, and gave_up() is true.
-    void limit_steps(std::uint32_t per_byte, std::int64_t slack) {
-      step_limit_ = true;
-      steps_per_byte_ = per_byte;
-      step_credit_ = slack;
+    // When the searches that follow, until the next start_text, leave the
+    // text to another engine: once their thread steps exceed
+    // `steps_per_byte` per byte they advance plus `step_slack`, or once every
+    // live thread has begun less than `young_age` bytes back for `young_run`
+    // bytes in a row.
+    struct Handover {
+      std::uint32_t steps_per_byte;
+      std::int64_t step_slack;
+      std::size_t young_age;
+      std::size_t young_run;
+    };
+    // A search that meets the condition stops at once with no result, and
+    // gave_up() is true.
+    void hand_over_when(const Handover& handover) {
+      handover_ = handover;
+      step_credit_ = handover.step_slack;
+      young_bytes_ = 0;
     }
     bool gave_up() const { return gave_up_; }
 
@@ -80,10 +90,10 @@ class PikeVm {
     std::vector<nfa::StateId> stack_;
     std::size_t prefilter_budget_ = 0;
     std::size_t prefilter_quiet_until_ = 0;  // no prefilter calls before this offset
-    bool step_limit_ = false;
+    std::optional<Handover> handover_;
     bool gave_up_ = false;
-    std::uint32_t steps_per_byte_ = 0;
     std::int64_t step_credit_ = 0;
+    std::size_t young_bytes_ = 0;
   };
 
   // Borrows `nfa`, which must outlive the VM. Copyable and movable.
@@ -93,12 +103,14 @@ class PikeVm {
   // boundary), judging assertions with all of `text` as context; nullopt if
   // none. `prefilter` may be null. With `earliest`, returns as soon as any
   // match is certain; its span is then unspecified. Also nullopt when over
-  // the cache's step limit (see Cache::limit_steps).
+  // the condition for a handover (see Cache::hand_over_when).
   std::optional<Span> find(std::string_view text, std::size_t from, const Prefilter* prefilter,
                            bool earliest, Cache& cache) const;
 
  private:
   class Looks;
+  static bool handing_over(const Cache::Handover& h, const Cache::Threads& threads, std::size_t pos,
+                           std::size_t len, Cache& cache);
   void add(Cache::Threads& list, std::vector<nfa::StateId>& stack, nfa::StateId id, std::size_t start,
            std::size_t pos, Looks& looks) const;
 

@@ -27,10 +27,16 @@ constexpr std::int64_t kRe2MaxMem = std::int64_t{64} << 20;
 // while few copies are live.
 constexpr std::uint64_t kLongRepetition = 100;
 // The VM hands a text to RE2 when its live threads per byte average more
-// than a quarter of the copies (at least kMinDenseThreads). The steps it may
-// spend first cover the ramp up to a first match with every copy live.
+// than a quarter of the copies (at least kMinDenseThreads); the steps it may
+// spend first cover the ramp up to a first match with every copy live. It
+// also hands it over when its threads die young, all begun less than
+// kYoungAge bytes back for kYoungRun bytes in a row: the live copies then
+// span a few bytes and the DFA sees their sets again ([aeiou]\w{150} on
+// prose).
 constexpr std::uint64_t kMinDenseThreads = 16;
 constexpr std::uint64_t kDenseSlack = 4096;
+constexpr std::size_t kYoungAge = 32;
+constexpr std::size_t kYoungRun = 1024;
 
 // The most copies that counted repetitions write out of one class matching a
 // code point above U+007F (nested counts multiply, up to 2^32), counting only
@@ -146,6 +152,7 @@ Engine::Engine(const hir::Hir& hir)
     dense_threads_ = static_cast<std::uint32_t>(std::max(kMinDenseThreads, copies / 4));
     copies = std::min(copies, std::uint64_t{1} << 24);
     dense_slack_ = static_cast<std::int64_t>(copies * copies / 2 + kDenseSlack);
+    first_bytes_ = fallback::FirstBytePrefilter::build(nfa_);
   }
   if (!scanner_) literals_ = LiteralPrefilter::for_hir(hir);
   if (auto exact = re2_emit::emit(hir, re2_emit::TextAssumption::AnyText)) {
@@ -212,12 +219,13 @@ void Engine::Search::use_fallback(bool prefiltered) {
 }
 
 void Engine::Search::use_dense_fallback() {
+  use_fallback(false);
+  prefilter_ = engine_->first_bytes_.get();
   const LazyRe2* exact = &engine_->exact_;
   if (exact->pattern.empty() && !engine_->ascii_.pattern.empty() && is_ascii(text_)) exact = &engine_->ascii_;
-  if (exact->pattern.empty()) return use_fallback(true);
+  if (exact->pattern.empty()) return;
   dense_re2_ = exact;
-  use_fallback(false);
-  (*cache_)->limit_steps(engine_->dense_threads_, engine_->dense_slack_);
+  (*cache_)->hand_over_when({engine_->dense_threads_, engine_->dense_slack_, kYoungAge, kYoungRun});
 }
 
 void Engine::Search::choose(bool ascii) {
@@ -275,12 +283,14 @@ std::optional<Span> Engine::Search::run(std::size_t from, bool earliest) {
   }
   std::optional<Span> m = engine_->pikevm_.find(text_, from, prefilter_, earliest, **cache_);
   if (!(*cache_)->gave_up()) return m;
-  // Most copies are live on this text, so RE2's DFA states repeat: RE2 takes
-  // over, or without an RE2 the VM runs on unlimited.
+  // RE2's DFA states repeat on this text (most copies live, or few and
+  // young): RE2 takes over, or without an RE2 the VM runs on unlimited.
   re2_ = dense_re2_->get();
   dense_re2_ = nullptr;
   if (re2_ == nullptr) (*cache_)->start_text(0);
-  return run(from, earliest);
+  // Even for is_match the leftmost-first search: RE2's DFA runs it faster
+  // than the earliest one on these patterns.
+  return run(from, re2_ != nullptr ? false : earliest);
 }
 
 std::optional<Span> Engine::Search::find_unanchored(std::size_t from) {

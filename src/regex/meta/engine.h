@@ -14,8 +14,8 @@
 // so RE2's DFA makes a state per byte, each costing every live copy's UTF-8
 // branches, and finding where a match starts repeats that backwards. The
 // Pike VM runs them first, at a cost per character of its live threads; when
-// they average many per byte (most copies live, where DFA states do repeat),
-// the text moves to RE2 if RE2 is exact for it.
+// they average many per byte (most copies live), or all die young, DFA
+// states do repeat, and the text moves to RE2 if RE2 is exact for it.
 //
 // Where RE2 runs and every match begins with one of a few literal prefixes
 // (prefilter.h), find scans for them and runs RE2 anchored at each place.
@@ -29,6 +29,7 @@
 
 #include <re2/re2.h>
 
+#include "regex/fallback/first_bytes.h"
 #include "regex/fallback/pikevm.h"
 #include "regex/meta/class_scan.h"
 #include "regex/hir/hir.h"
@@ -81,7 +82,8 @@ class Engine {
     // Leases the Pike VM's scratch; `prefiltered`: may skip text by RE2.
     void use_fallback(bool prefiltered);
     // The Pike VM for a pattern it runs first, with the RE2 exact on this
-    // text (if any) to take over when the VM's threads get dense.
+    // text (if any) to take over when the VM's threads get dense. RE2 is as
+    // slow on the relaxed pattern: the prefilter, if any, scans for bytes.
     void use_dense_fallback();
     // is_match while the choice is pending: true or false when the ASCII
     // pattern settles it without reading the whole text, else nullopt.
@@ -135,6 +137,8 @@ class Engine {
   // which a text moves to RE2, and the steps allowed beyond that average.
   std::uint32_t dense_threads_ = 0;
   std::int64_t dense_slack_ = 0;
+  // The VM's prefilter for such patterns; null if it would not pay.
+  std::unique_ptr<fallback::FirstBytePrefilter> first_bytes_;
 
   // Gives `literals_` its viable-prefix pattern, or drops it if there is none.
   void set_viable(const hir::Hir& hir, re2_emit::TextAssumption assumption);
