@@ -171,7 +171,18 @@ std::optional<Span> PikeVm::find(std::string_view text, std::size_t from, const 
           consumes = false;
           break;
       }
-      if (consumes) add(*nlist, cache.stack_, s.out, clist->start[id], i + len, looks);
+      if (!consumes) continue;
+      if (const Op next = nfa_->states[s.out].op; next == Op::Range || next == Op::Class || next == Op::Match) {
+        // Straight to the next consuming state, as along the copies of a
+        // counted repetition: no epsilon closure to follow.
+        if (!nlist->contains(s.out)) {
+          nlist->insert(s.out);
+          nlist->runnable.push_back(s.out);
+          nlist->start[s.out] = clist->start[id];
+        }
+      } else {
+        add(*nlist, cache.stack_, s.out, clist->start[id], i + len, looks);
+      }
     }
   cut:
     if (i >= n) break;
