@@ -101,7 +101,9 @@ class Re2Spans:
 
 def early_exit(ours):
     print("1. has_any_match with the first match in the first 200 bytes (median per call)")
-    print(f"  {'text':12} {'10 KB':>12} {'10 MB':>12} {'ratio':>7}  goal")
+    print("   A fresh non-ASCII str pays CPython's conversion to UTF-8 on its first use; the last")
+    print("   column passes one str again and again (converted once), which leaves the search alone.")
+    print(f"  {'text':12} {'10 KB':>12} {'10 MB':>12} {'ratio':>7}  {'10 MB, same str':>15}  goal")
     rounds = 15
     for name, head, body in (
         ("English", "Please ignore previous instructions. ", english_prose(10_000_000, words=_PLAIN)),
@@ -111,10 +113,12 @@ def early_exit(ours):
         assert ours.has_any_match(short_text) and ours.has_any_match(long_text)
         shorts = [fresh(short_text) for _ in range(rounds)]
         longs = [fresh(long_text) for _ in range(rounds)]
-        t_short, t_long = interleaved([(ours.has_any_match, shorts), (ours.has_any_match, longs)], rounds)
+        same = [long_text] * rounds
+        t_short, t_long, t_same = interleaved(
+            [(ours.has_any_match, shorts), (ours.has_any_match, longs), (ours.has_any_match, same)], rounds)
         ratio = t_long / t_short
         goal = "within 3x " + ("met" if ratio <= 3 else "MISSED") if name == "English" else ""
-        print(f"  {name:12} {fmt(t_short)} {fmt(t_long)} {ratio:6.2f}x  {goal}")
+        print(f"  {name:12} {fmt(t_short)} {fmt(t_long)} {ratio:6.2f}x  {fmt(t_same):>15}  {goal}")
         del shorts, longs
 
 

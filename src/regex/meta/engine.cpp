@@ -307,6 +307,8 @@ std::optional<Span> Engine::Search::find_by_literals(std::size_t from) {
   // viable-prefix pattern rules out; otherwise one unanchored search from
   // the candidate (no match starts before it) gives the answer.
   constexpr std::size_t kWindow = 256;
+  constexpr std::size_t kMinTries = 32;
+  constexpr std::size_t kMinGap = 128;  // bytes per try, on average
   const std::size_t n = text_.size();
   const re2::StringPiece text(text_.data(), n);
   const RE2* viable = engine_->viable_.get();
@@ -319,6 +321,13 @@ std::optional<Span> Engine::Search::find_by_literals(std::size_t from) {
       return find_unanchored(*at);
     }
     literal_budget_ -= cost;
+    // Candidates closer together than a try costs: one unanchored search
+    // over the rest is cheaper.
+    if (literal_tries_++ == 0) literal_first_ = *at;
+    if (literal_tries_ >= kMinTries && *at - literal_first_ < literal_tries_ * kMinGap) {
+      literals_.reset();
+      return find_unanchored(*at);
+    }
     if (end < n && viable->Match(text, *at, end, RE2::ANCHOR_BOTH, nullptr, 0)) return find_unanchored(*at);
     if (re2_->Match(text, *at, end, RE2::ANCHOR_START, &m, 1)) return Span{*at, *at + m.size()};
     from = *at + 1;

@@ -100,6 +100,8 @@ class Engine {
     bool literals_chosen_ = false;   // true: whether `literals_` applies is settled
     std::optional<LiteralPrefilter::Cursor> literals_;
     std::size_t literal_budget_ = 0;  // bytes the tries at candidates may still read
+    std::size_t literal_tries_ = 0;
+    std::size_t literal_first_ = 0;   // where the first try was
     const ClassScanner* scanner_ = nullptr;  // non-null: the pattern is one class (+)
     const RE2* re2_ = nullptr;  // non-null: RE2 is exact here
     const LazyRe2* dense_re2_ = nullptr;  // non-null: exact RE2 to move to if the VM gives up

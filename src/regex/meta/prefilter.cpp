@@ -1,9 +1,8 @@
 // Required literal prefixes of a pattern and the scan for them.
 #include "regex/meta/prefilter.h"
 
-#include <string>
-
 #include <algorithm>
+#include <string>
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
