@@ -98,18 +98,15 @@ void PikeVm::add(Cache::Threads& list, std::vector<StateId>& stack, StateId id, 
 // Whether the search should stop for a handover, after one more step at
 // `pos` over a character of `len` bytes.
 bool PikeVm::handing_over(const Cache::Handover& h, const Cache::Threads& threads, std::size_t pos,
-                          std::size_t len, Cache& cache) {
-  cache.step_credit_ += std::int64_t{h.steps_per_byte} * static_cast<std::int64_t>(len);
-  cache.step_credit_ -= static_cast<std::int64_t>(threads.runnable.size());
-  if (cache.step_credit_ < 0) return true;
+                          std::size_t len, std::size_t& young_bytes) {
   // Threads are in priority order, which for an unanchored search is the
   // order of their starts: the first is the oldest.
   if (!threads.runnable.empty() && pos - threads.start[threads.runnable.front()] >= h.young_age) {
-    cache.young_bytes_ = 0;
+    young_bytes = 0;
     return false;
   }
-  cache.young_bytes_ += len;
-  return cache.young_bytes_ >= h.young_run;
+  young_bytes += len;
+  return young_bytes >= h.young_run;
 }
 
 std::optional<Span> PikeVm::find(std::string_view text, std::size_t from, const Prefilter* prefilter,
@@ -141,7 +138,7 @@ std::optional<Span> PikeVm::find(std::string_view text, std::size_t from, const 
     std::size_t len = 0;
     char32_t c = 0;
     if (i < n) c = util::decode_at(text, i, &len);
-    if (cache.handover_ && handing_over(*cache.handover_, *clist, i, len, cache)) {
+    if (cache.handover_ && handing_over(*cache.handover_, *clist, i, len, cache.young_bytes_)) {
       cache.gave_up_ = true;
       return std::nullopt;
     }

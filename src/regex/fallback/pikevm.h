@@ -47,22 +47,16 @@ class PikeVm {
       gave_up_ = false;
     }
 
-    // When the searches that follow, until the next start_text, leave the
-    // text to another engine: once their thread steps exceed
-    // `steps_per_byte` per byte they advance plus `step_slack`, or once every
-    // live thread has begun less than `young_age` bytes back for `young_run`
-    // bytes in a row.
+    // Makes the searches that follow, until the next start_text, leave the
+    // text to another engine once every live thread has begun less than
+    // `young_age` bytes back for `young_run` bytes in a row: a search that
+    // gets there stops at once with no result, and gave_up() is true.
     struct Handover {
-      std::uint32_t steps_per_byte;
-      std::int64_t step_slack;
       std::size_t young_age;
       std::size_t young_run;
     };
-    // A search that meets the condition stops at once with no result, and
-    // gave_up() is true.
     void hand_over_when(const Handover& handover) {
       handover_ = handover;
-      step_credit_ = handover.step_slack;
       young_bytes_ = 0;
     }
     bool gave_up() const { return gave_up_; }
@@ -92,7 +86,6 @@ class PikeVm {
     std::size_t prefilter_quiet_until_ = 0;  // no prefilter calls before this offset
     std::optional<Handover> handover_;
     bool gave_up_ = false;
-    std::int64_t step_credit_ = 0;
     std::size_t young_bytes_ = 0;
   };
 
@@ -110,7 +103,7 @@ class PikeVm {
  private:
   class Looks;
   static bool handing_over(const Cache::Handover& h, const Cache::Threads& threads, std::size_t pos,
-                           std::size_t len, Cache& cache);
+                           std::size_t len, std::size_t& young_bytes);
   void add(Cache::Threads& list, std::vector<nfa::StateId>& stack, nfa::StateId id, std::size_t start,
            std::size_t pos, Looks& looks) const;
 

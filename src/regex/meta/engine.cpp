@@ -26,15 +26,11 @@ constexpr std::int64_t kRe2MaxMem = std::int64_t{64} << 20;
 // RE2's states stay cheap enough; from it on the VM is ahead by 10x or more
 // while few copies are live.
 constexpr std::uint64_t kLongRepetition = 100;
-// The VM hands a text to RE2 when its live threads per byte average more
-// than a quarter of the copies (at least kMinDenseThreads); the steps it may
-// spend first cover the ramp up to a first match with every copy live. It
-// also hands it over when its threads die young, all begun less than
+// The VM hands a text to RE2 when its threads die young, all begun less than
 // kYoungAge bytes back for kYoungRun bytes in a row: the live copies then
 // span a few bytes and the DFA sees their sets again ([aeiou]\w{150} on
-// prose).
-constexpr std::uint64_t kMinDenseThreads = 16;
-constexpr std::uint64_t kDenseSlack = 4096;
+// prose). Many live threads are no such sign: unless the text repeats
+// itself, RE2's states cost more than the VM's steps there.
 constexpr std::size_t kYoungAge = 32;
 constexpr std::size_t kYoungRun = 1024;
 
@@ -148,10 +144,8 @@ Engine::Engine(const hir::Hir& hir)
       pikevm_(&nfa_),
       caches_([this] { return std::make_unique<fallback::PikeVm::Cache>(nfa_); }) {
   scanner_ = ClassScanner::for_hir(hir);
-  if (std::uint64_t copies = gated_multibyte_class_copies(hir, 1, false); copies >= kLongRepetition) {
-    dense_threads_ = static_cast<std::uint32_t>(std::max(kMinDenseThreads, copies / 4));
-    copies = std::min(copies, std::uint64_t{1} << 24);
-    dense_slack_ = static_cast<std::int64_t>(copies * copies / 2 + kDenseSlack);
+  if (gated_multibyte_class_copies(hir, 1, false) >= kLongRepetition) {
+    pikevm_first_ = true;
     first_bytes_ = fallback::FirstBytePrefilter::build(nfa_);
   }
   if (!scanner_) literals_ = LiteralPrefilter::for_hir(hir);
@@ -193,8 +187,8 @@ Engine::Search::Search(const Engine& engine, std::string_view text) : engine_(&e
       scanner_ = &*engine.scanner_;
       return;
     }
-    if (engine.dense_threads_ != 0) {
-      use_dense_fallback();
+    if (engine.pikevm_first_) {
+      use_fallback_first();
       return;
     }
     re2_ = engine.exact_.get();
@@ -218,14 +212,14 @@ void Engine::Search::use_fallback(bool prefiltered) {
   if (prefiltered && !engine_->nfa_.can_match_empty) prefilter_ = engine_->prefilter_.get();
 }
 
-void Engine::Search::use_dense_fallback() {
+void Engine::Search::use_fallback_first() {
   use_fallback(false);
   prefilter_ = engine_->first_bytes_.get();
   const LazyRe2* exact = &engine_->exact_;
   if (exact->pattern.empty() && !engine_->ascii_.pattern.empty() && is_ascii(text_)) exact = &engine_->ascii_;
   if (exact->pattern.empty()) return;
-  dense_re2_ = exact;
-  (*cache_)->hand_over_when({engine_->dense_threads_, engine_->dense_slack_, kYoungAge, kYoungRun});
+  handover_re2_ = exact;
+  (*cache_)->hand_over_when({kYoungAge, kYoungRun});
 }
 
 void Engine::Search::choose(bool ascii) {
@@ -283,10 +277,10 @@ std::optional<Span> Engine::Search::run(std::size_t from, bool earliest) {
   }
   std::optional<Span> m = engine_->pikevm_.find(text_, from, prefilter_, earliest, **cache_);
   if (!(*cache_)->gave_up()) return m;
-  // RE2's DFA states repeat on this text (most copies live, or few and
-  // young): RE2 takes over, or without an RE2 the VM runs on unlimited.
-  re2_ = dense_re2_->get();
-  dense_re2_ = nullptr;
+  // RE2's DFA states repeat on this text: RE2 takes over, or without an RE2
+  // the VM runs on.
+  re2_ = handover_re2_->get();
+  handover_re2_ = nullptr;
   if (re2_ == nullptr) (*cache_)->start_text(0);
   // Even for is_match the leftmost-first search: RE2's DFA runs it faster
   // than the earliest one on these patterns.

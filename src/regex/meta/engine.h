@@ -13,9 +13,10 @@
 // exception: the copies live at a position form a new set almost every byte,
 // so RE2's DFA makes a state per byte, each costing every live copy's UTF-8
 // branches, and finding where a match starts repeats that backwards. The
-// Pike VM runs them first, at a cost per character of its live threads; when
-// they average many per byte (most copies live), or all die young, DFA
-// states do repeat, and the text moves to RE2 if RE2 is exact for it.
+// Pike VM runs them first, at a cost per character of its live threads (a
+// scan for the bytes a match can begin with skips ahead while none is
+// live); when they all die young the DFA does see its states again, and the
+// text moves to RE2 if RE2 is exact for it.
 //
 // Where RE2 runs and every match begins with one of a few literal prefixes
 // (prefilter.h), find scans for them and runs RE2 anchored at each place.
@@ -82,9 +83,9 @@ class Engine {
     // Leases the Pike VM's scratch; `prefiltered`: may skip text by RE2.
     void use_fallback(bool prefiltered);
     // The Pike VM for a pattern it runs first, with the RE2 exact on this
-    // text (if any) to take over when the VM's threads get dense. RE2 is as
+    // text (if any) to take over when the VM's threads die young. RE2 is as
     // slow on the relaxed pattern: the prefilter, if any, scans for bytes.
-    void use_dense_fallback();
+    void use_fallback_first();
     // is_match while the choice is pending: true or false when the ASCII
     // pattern settles it without reading the whole text, else nullopt.
     std::optional<bool> ascii_is_match();
@@ -104,13 +105,13 @@ class Engine {
     std::size_t literal_first_ = 0;   // where the first try was
     const ClassScanner* scanner_ = nullptr;  // non-null: the pattern is one class (+)
     const RE2* re2_ = nullptr;  // non-null: RE2 is exact here
-    const LazyRe2* dense_re2_ = nullptr;  // non-null: exact RE2 to move to if the VM gives up
+    const LazyRe2* handover_re2_ = nullptr;  // non-null: exact RE2 to move to if the VM gives up
     const fallback::Prefilter* prefilter_ = nullptr;
     std::optional<Pool<fallback::PikeVm::Cache>::Lease> cache_;
   };
 
   // True if RE2 is not the first choice for any text (see the file comment).
-  bool pikevm_first() const { return dense_threads_ != 0; }
+  bool pikevm_first() const { return pikevm_first_; }
 
   // A whole-text yes/no test.
   bool is_match(std::string_view text) const { return Search(*this, text).is_match(); }
@@ -135,11 +136,8 @@ class Engine {
   };
 
   std::optional<ClassScanner> scanner_;
-  // Nonzero when the Pike VM runs first: the live threads per byte above
-  // which a text moves to RE2, and the steps allowed beyond that average.
-  std::uint32_t dense_threads_ = 0;
-  std::int64_t dense_slack_ = 0;
-  // The VM's prefilter for such patterns; null if it would not pay.
+  bool pikevm_first_ = false;
+  // The VM's prefilter when it runs first; null if it would not pay.
   std::unique_ptr<fallback::FirstBytePrefilter> first_bytes_;
 
   // Gives `literals_` its viable-prefix pattern, or drops it if there is none.
