@@ -29,7 +29,7 @@ import time
 from pathlib import Path
 
 sys.path.insert(0, str(Path(__file__).parent))
-from corpus import _MIXED, _WORDS  # noqa: E402
+from corpus import _MIXED, _WORDS, fresh, merged  # noqa: E402
 
 from kestrowin_clean._native import RustPatternExtractor  # noqa: E402
 
@@ -83,16 +83,6 @@ def byte_spans(text, matches):
     return spans
 
 
-def merged(spans):
-    out = []
-    for s, e in sorted(spans):
-        if out and s <= out[-1][1]:
-            out[-1] = (out[-1][0], max(out[-1][1], e))
-        else:
-            out.append((s, e))
-    return out
-
-
 class Case:
     """One pattern as the extractor and as re see it."""
 
@@ -117,11 +107,6 @@ class Case:
                 sys.exit(f"{self.label}: find_pattern_spans differs from re: {got[:3]} vs {want[:3]}")
             if self.extractor.has_any_match(text) != bool(want):
                 sys.exit(f"{self.label}: has_any_match differs from re")
-
-
-def fresh(text):
-    # A new str object with the same content: its UTF-8 form is not cached.
-    return (text + ".")[:-1]
 
 
 def timed(fn, text):

@@ -35,15 +35,10 @@ sys.path.insert(0, str(Path(__file__).parent.parent / "tests" / "python"))
 import ahocorasick  # noqa: E402  (pyahocorasick)
 import ahocorasick_rs  # noqa: E402
 import motif_oracle  # noqa: E402
-from corpus import _ACCENTED, _WORDS, accented_prose, english_prose  # noqa: E402
+from corpus import _ACCENTED, _WORDS, accented_prose, english_prose, fresh, merged  # noqa: E402
 from rapidfuzz import fuzz  # noqa: E402
 
 from kestrowin_clean._native import RustMotifMatcher  # noqa: E402
-
-
-def fresh(text):
-    """A new str equal to `text`, with no cached UTF-8."""
-    return text.encode().decode()
 
 
 def interleaved(runs, text, rounds):
@@ -74,16 +69,6 @@ def exact_motifs(words, count=10_000, seed=11):
     return motifs
 
 
-def merge(spans):
-    out = []
-    for s, e in sorted(spans):
-        if out and s <= out[-1][1]:
-            out[-1] = (out[-1][0], max(out[-1][1], e))
-        else:
-            out.append((s, e))
-    return out
-
-
 def bench_exact(label, text, words, rounds=7):
     motifs = exact_motifs(words)
     table = {f"c{i % 20:02d}": [] for i in range(20)}
@@ -110,7 +95,7 @@ def bench_exact(label, text, words, rounds=7):
               for i, s, e in rs.find_matches_as_indexes(fresh(text).lower())]
     assert ours == theirs, "find_matches disagrees with ahocorasick_rs"
     spans = matcher.get_match_positions(fresh(text))
-    assert spans == merge((p, p + n) for _, _, p, n, _ in theirs), "get_match_positions disagrees"
+    assert spans == merged((p, p + n) for _, _, p, n, _ in theirs), "get_match_positions disagrees"
     hits = len(ours)
 
     runs = [

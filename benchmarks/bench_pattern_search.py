@@ -30,7 +30,7 @@ from pathlib import Path
 import re2
 
 sys.path.insert(0, str(Path(__file__).parent))
-from corpus import _PLAIN, accented_prose, english_prose  # noqa: E402
+from corpus import _PLAIN, accented_prose, english_prose, fresh  # noqa: E402
 
 from kestrowin_clean._native import RustPatternExtractor  # noqa: E402
 
@@ -49,11 +49,6 @@ INJECTIONS = (
     "enable developer mode",
     "without any restrictions",
 )
-
-
-def fresh(text):
-    """A new str object equal to `text` (no shared UTF-8 cache)."""
-    return "".join([text[:1], text[1:]])
 
 
 def injected_prose(size, every=4096, seed=7):

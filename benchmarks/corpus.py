@@ -1,6 +1,23 @@
 """Deterministic benchmark texts: English prose, accented Latin and Cyrillic prose,
-mixed scripts, short prompts."""
+mixed scripts, short prompts; and the helpers every benchmark applies to them."""
 import random
+
+
+def fresh(text):
+    """A new str equal to `text`, with no cached UTF-8 form, so that a timed call
+    pays the encoding a caller's new text costs."""
+    return text.encode().decode()
+
+
+def merged(spans):
+    """`spans` sorted and merged where they overlap or touch."""
+    out = []
+    for s, e in sorted(spans):
+        if out and s <= out[-1][1]:
+            out[-1] = (out[-1][0], max(out[-1][1], e))
+        else:
+            out.append((s, e))
+    return out
 
 _WORDS = (
     "the of and to in is you that it he was for on are as with his they at be this have from "
