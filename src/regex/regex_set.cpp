@@ -1,6 +1,7 @@
 // RegexSet: one RE2::Set pass, then confirmation of the patterns RE2 can
 // only approximate. is_match first asks one RE2 whether a pattern with
-// Unicode \b at its edges matches, on any text.
+// Unicode \b at its edges matches, on any text, and one RE2 of the others
+// under ASCII rules, which settles it at a match amid ASCII bytes.
 #include <algorithm>
 
 #include "regex/meta/regex_impl.h"
@@ -24,36 +25,68 @@ class Collector {
         if (confirm(i)) return;
       return;
     }
-    const RegexSet::Impl::Plan* plan = nullptr;
+    Ascii ascii = Ascii::Unknown;
     if (first_only_) {
       const RegexSet::Impl::Plan& any = impl_.any_text_plan(true);
       if (any.first) {
-        if (first_match(any)) return;
-        plan = &impl_.ascii_text_plan();
+        if (first_match(any, ascii)) return;
+      } else if (impl_.has_ascii_plan()) {
+        ascii = ascii_first();
+        if (ascii == Ascii::Found) return;
       }
     }
-    if (plan == nullptr) plan = &impl_.plan(text_, first_only_);
-    if (from_set(plan->exact.get(), plan->exact_ids, false)) return;
+    const RegexSet::Impl::Plan* plan = ascii == Ascii::Unknown ? &impl_.plan(text_, first_only_)
+                                       : ascii == Ascii::No    ? &impl_.any_text_plan(true)
+                                                               : &impl_.ascii_text_plan();
+    if (ascii != Ascii::Missed && from_set(plan->exact.get(), plan->exact_ids, false)) return;
     if (from_set(plan->relaxed(), plan->relaxed_ids, true)) return;
     for (std::size_t i : plan->unset)
       if (confirm(i)) return;
   }
 
  private:
+  // What is_match has learnt about the text before choosing a plan: not
+  // asked; a match found; the text is ASCII and the ASCII plan's exact
+  // patterns match nothing in it; the text is ASCII; it is not.
+  enum class Ascii { Unknown, Found, Missed, Yes, No };
+
+  // is_match by the ASCII plan's exact patterns, so that a match early in a
+  // long text costs only the text before it. Their leftmost match under
+  // ASCII rules is a true one when it and its neighbours are ASCII bytes;
+  // a miss settles nothing unless the whole text is ASCII.
+  Ascii ascii_first() {
+    const RE2* re = impl_.ascii_alternation();
+    if (re == nullptr) return meta::is_ascii(text_) ? Ascii::Yes : Ascii::No;
+    if (!meta::starts_ascii(text_)) return Ascii::No;
+    re2::StringPiece text(text_.data(), text_.size()), m;
+    if (!re->Match(text, 0, text.size(), RE2::UNANCHORED, &m, 1))
+      return meta::is_ascii(text_) ? Ascii::Missed : Ascii::No;
+    std::size_t start = static_cast<std::size_t>(m.data() - text.data());
+    if (!meta::ascii_around(text_, start, start + m.size())) return Ascii::No;
+    found(impl_.ascii_text_plan().exact_ids.front());
+    return Ascii::Found;
+  }
+
   // is_match through `plan.first`, which is exact on every text, so that a
   // match early in a long text costs only the text before it: whether the
   // text is ASCII is asked only when the first pass leaves the question
-  // open. False if it is left to the ASCII plan's sets.
-  bool first_match(const RegexSet::Impl::Plan& plan) {
+  // open. False if it is left to the ASCII plan's sets, `ascii` telling
+  // what is known.
+  bool first_match(const RegexSet::Impl::Plan& plan, Ascii& ascii) {
     re2::StringPiece text(text_.data(), text_.size()), leftmost;
     if (plan.first->Match(text, 0, text.size(), RE2::UNANCHORED, &leftmost, 1)) {
       // Nothing matches before `start`. A members match there settles it;
       // else the leftmost is an exact match or a candidate of the others,
-      // and members may still match further on. On ASCII text one exact
-      // set, which stops at the first match, does the rest.
+      // and members may still match further on. ascii_first may settle it
+      // at the leftmost match under ASCII rules; else on ASCII text the
+      // ASCII plan does the rest.
       std::size_t start = static_cast<std::size_t>(leftmost.data() - text.data());
       if (members_from(plan, start, RE2::ANCHOR_START)) return true;
-      if (impl_.has_ascii_plan() && meta::is_ascii(text_)) return false;
+      if (impl_.has_ascii_plan()) {
+        ascii = ascii_first();
+        if (ascii == Ascii::Found) return true;
+        if (ascii != Ascii::No) return false;
+      }
       if (from_set(plan.exact.get(), plan.exact_ids, false)) return true;
       if (members_from(plan, start, RE2::UNANCHORED)) return true;
       if (from_set(plan.others.get(), plan.others_ids, true)) return true;

@@ -34,8 +34,20 @@ const char* const kTails[] = {
     " caf jail ignore y rules",   // all real, the accent far behind
 };
 
-TEST(RegexLazyAscii, NormalPathAgreesNearTheFirstNonAsciiByte) {
-  const std::vector<std::string> patterns = {"caf\\b", "\\bjail", "\\Bjail", "\\bignore\\b.{0,10}\\brules\\b"};
+// Edge assertions (with a membership pass), and inner ones only: an ASCII
+// rule match of caf\bx? next to an accent is no match, and a miss of
+// x?\Bjail before one proves nothing.
+const std::vector<std::string> kPatternSets[] = {
+    {"caf\\b", "\\bjail", "\\Bjail", "\\bignore\\b.{0,10}\\brules\\b"},
+    {"caf\\bx?", "x?\\Bjail", "ignore y"},
+};
+
+class RegexLazyAscii : public ::testing::TestWithParam<std::vector<std::string>> {};
+
+INSTANTIATE_TEST_SUITE_P(EdgeAndInnerAssertions, RegexLazyAscii, ::testing::ValuesIn(kPatternSets));
+
+TEST_P(RegexLazyAscii, NormalPathAgreesNearTheFirstNonAsciiByte) {
+  const std::vector<std::string>& patterns = GetParam();
   auto made_set = RegexSet::compile(patterns);
   ASSERT_TRUE(std::holds_alternative<RegexSet>(made_set));
   const RegexSet& set = std::get<RegexSet>(made_set);

@@ -104,6 +104,17 @@ bool is_ascii(std::string_view text) {
   return unicode::skip_ascii(text, i) == text.size();
 }
 
+bool starts_ascii(std::string_view text) {
+  constexpr std::size_t kProbe = 4096;
+  return is_ascii(text.substr(0, kProbe));
+}
+
+bool ascii_around(std::string_view text, std::size_t start, std::size_t end) {
+  std::size_t lo = start == 0 ? 0 : start - 1;
+  std::size_t hi = std::min(text.size(), end + 1);
+  return is_ascii(text.substr(lo, hi - lo));
+}
+
 bool is_inexact_look(hir::Look look) {
   return hir::is_unicode_word_look(look) || hir::is_special_word_look(look) || hir::is_crlf_look(look);
 }
@@ -230,11 +241,9 @@ void Engine::Search::choose(bool ascii) {
 }
 
 std::optional<bool> Engine::Search::ascii_is_match() {
-  // Text that is not ASCII near its start seldom is further on.
-  constexpr std::size_t kProbe = 4096;
   const std::size_t n = text_.size();
   const RE2* re = engine_->ascii_.get();
-  if (re == nullptr || !is_ascii(text_.substr(0, kProbe))) return std::nullopt;
+  if (re == nullptr || !starts_ascii(text_)) return std::nullopt;
   re2::StringPiece text(text_.data(), n), m;
   if (!re->Match(text, 0, n, RE2::UNANCHORED, &m, 1)) {
     bool ascii = is_ascii(text_);
@@ -242,12 +251,8 @@ std::optional<bool> Engine::Search::ascii_is_match() {
     if (ascii) return false;
     return std::nullopt;
   }
-  // A match whose bytes and neighbours are ASCII is one of the pattern's
-  // own: its assertions read nothing else.
   std::size_t start = static_cast<std::size_t>(m.data() - text.data());
-  std::size_t lo = start == 0 ? 0 : start - 1;
-  std::size_t hi = std::min(n, start + m.size() + 1);
-  if (is_ascii(text_.substr(lo, hi - lo))) return true;
+  if (ascii_around(text_, start, start + m.size())) return true;
   return std::nullopt;
 }
 

@@ -47,6 +47,14 @@ RE2::Options re2_options();
 
 // True if `text` has no byte >= 0x80.
 bool is_ascii(std::string_view text);
+// True if the first few KB of `text` are ASCII: text that is not ASCII near
+// its start seldom is further on, and a search under ASCII rules first
+// would then seldom settle anything.
+bool starts_ascii(std::string_view text);
+// True if the bytes of [start, end) of `text` and the one on each side are
+// ASCII: a match there under ASCII rules for \b and \B is then a true one,
+// since its assertions read nothing else.
+bool ascii_around(std::string_view text, std::size_t start, std::size_t end);
 
 // True if `look` is an assertion RE2 cannot express exactly on every text.
 bool is_inexact_look(hir::Look look);

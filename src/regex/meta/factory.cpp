@@ -36,6 +36,21 @@ void compile_set(std::unique_ptr<RE2::Set>& set) {
 
 using Engines = std::vector<std::shared_ptr<const Engine>>;
 
+// The RE2 form of `e` exact on every text, else on ASCII text if `ascii`;
+// empty if it has none.
+const std::string& exact_form(const Engine& e, bool ascii) {
+  return e.exact_pattern().empty() && ascii ? e.ascii_pattern() : e.exact_pattern();
+}
+
+// One RE2 alternative per pattern of `ids`, each written as `form` gives it,
+// or one that never matches.
+template <class Form>
+std::string alternation(const std::vector<std::size_t>& ids, Form form) {
+  std::string out = "(?:";
+  for (std::size_t i : ids) out += (out.size() > 3 ? "|(?:" : "(?:") + form(i) + ')';
+  return out + (ids.empty() ? "[^\\x00-\\x{10FFFF}])" : ")");
+}
+
 // Fills `plan` but for `first`, `members` and `others`; leaves the relaxed
 // set to be compiled on first use.
 void build_plan(RegexSet::Impl::Plan& plan, const Engines& engines, bool ascii) {
@@ -46,9 +61,8 @@ void build_plan(RegexSet::Impl::Plan& plan, const Engines& engines, bool ascii) 
       plan.unset.push_back(i);
       continue;
     }
-    const std::string* exact = &e.exact_pattern();
-    if (exact->empty() && ascii) exact = &e.ascii_pattern();
-    if (!exact->empty() && add_to_set(plan.exact, *exact)) {
+    const std::string& exact = exact_form(e, ascii);
+    if (!exact.empty() && add_to_set(plan.exact, exact)) {
       plan.exact_ids.push_back(i);
     } else if (!e.relaxed_pattern().empty() && add_to_set(plan.relaxed_added, e.relaxed_pattern())) {
       plan.relaxed_ids.push_back(i);
@@ -78,11 +92,8 @@ void build_members(RegexSet::Impl::Plan& plan, const std::vector<hir::Hir>& hirs
   }
   if (members.empty() || (others_set && !others_set->Compile())) return;
   std::string pattern = re2_emit::membership_pattern(forms);
-  // One alternative per pattern, or one that never matches.
   auto group = [&](const std::vector<std::size_t>& ids, const std::string& (Engine::*form)() const) {
-    std::string out = "(?:";
-    for (std::size_t i : ids) out += (out.size() > 3 ? "|(?:" : "(?:") + (engines[i].get()->*form)() + ')';
-    return out + (ids.empty() ? "[^\\x00-\\x{10FFFF}])" : ")");
+    return alternation(ids, [&](std::size_t i) -> const std::string& { return (engines[i].get()->*form)(); });
   };
   const bool alone = plan.exact_ids.empty() && others.empty();
   auto first = std::make_unique<RE2>(alone ? pattern
@@ -152,6 +163,17 @@ const RegexSet::Impl::Plan& RegexSet::Impl::ascii_text_plan() const {
   if (!has_ascii_plan_) return any_text_plan(false);
   std::call_once(ascii_text_once_, [this] { meta::build_plan(ascii_text_, engines, true); });
   return ascii_text_;
+}
+
+const RE2* RegexSet::Impl::ascii_alternation() const {
+  std::call_once(ascii_alternation_once_, [this] {
+    const Plan& plan = ascii_text_plan();
+    if (plan.exact_ids.empty()) return;
+    auto form = [this](std::size_t i) -> const std::string& { return meta::exact_form(*engines[i], true); };
+    auto re = std::make_unique<RE2>(meta::alternation(plan.exact_ids, form), meta::set_options());
+    if (re->ok()) ascii_alternation_ = std::move(re);
+  });
+  return ascii_alternation_.get();
 }
 
 const RE2* RegexSet::Impl::Plan::members() const {

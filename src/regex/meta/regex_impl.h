@@ -74,6 +74,10 @@ struct RegexSet::Impl {
   const Plan& ascii_text_plan() const;
   // False when the ASCII plan would equal the other.
   bool has_ascii_plan() const { return has_ascii_plan_; }
+  // The ASCII plan's exact patterns as one RE2 alternation: unlike the set,
+  // it tells where its leftmost match lies. Null when there are none or RE2
+  // refuses it. Compiled on first use. Thread-safe.
+  const RE2* ascii_alternation() const;
 
   std::vector<std::shared_ptr<const meta::Engine>> engines;
 
@@ -82,7 +86,8 @@ struct RegexSet::Impl {
   bool has_ascii_plan_ = false;
   mutable Plan any_text_;               // exact patterns, else relaxed ones, with membership
   mutable Plan ascii_text_;             // as above, with Unicode \b exact on ASCII text
-  mutable std::once_flag any_text_once_, membership_once_, ascii_text_once_;
+  mutable std::unique_ptr<RE2> ascii_alternation_;
+  mutable std::once_flag any_text_once_, membership_once_, ascii_text_once_, ascii_alternation_once_;
 };
 
 }  // namespace kc::regex
