@@ -37,15 +37,19 @@ def test_repeated_calls_keep_references_and_memory_flat(case, tracing):
         case()
     gc.collect()
     refs = [sys.getrefcount(o) for o in case.watched]
-    traced = tracemalloc.get_traced_memory()[0]
+    traced = [tracemalloc.get_traced_memory()[0]]
     rss = rss_bytes()
-    for _ in range(CALLS):
-        case()
-    gc.collect()
+    for _ in range(2):
+        for _ in range(CALLS):
+            case()
+        gc.collect()
+        traced.append(tracemalloc.get_traced_memory()[0])
     assert [sys.getrefcount(o) for o in case.watched] == refs
     if not SANITIZED:
-        # One object of the smallest size (32 bytes) kept per call would add 9,600 bytes.
-        assert tracemalloc.get_traced_memory()[0] - traced < 8_000
+        # One object of the smallest size (32 bytes) kept per call would add 9,600 bytes to
+        # each window. The interpreter now and then grows one of its own tables once (seen:
+        # 22 KB in one window), so the smaller of the two windows' growths is compared.
+        assert min(b - a for a, b in zip(traced, traced[1:])) < 8_000
         # A native copy of the text kept per call would add about 5 MB.
         assert rss_bytes() - rss < 1_000_000
 
