@@ -28,30 +28,6 @@ void lower_ascii(const unsigned char* src, std::size_t len, char* dst) {
   for (; i < len; ++i) dst[i] = static_cast<char>(static_cast<unsigned>(src[i]) - 'A' < 26u ? src[i] + 0x20 : src[i]);
 }
 
-// Writes the UTF-8 of `c` at `dst` and returns its length.
-std::size_t put_utf8(char* dst, char32_t c) {
-  if (c < 0x80) {
-    dst[0] = static_cast<char>(c);
-    return 1;
-  }
-  if (c < 0x800) {
-    dst[0] = static_cast<char>(0xC0 | (c >> 6));
-    dst[1] = static_cast<char>(0x80 | (c & 0x3F));
-    return 2;
-  }
-  if (c < 0x10000) {
-    dst[0] = static_cast<char>(0xE0 | (c >> 12));
-    dst[1] = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    dst[2] = static_cast<char>(0x80 | (c & 0x3F));
-    return 3;
-  }
-  dst[0] = static_cast<char>(0xF0 | (c >> 18));
-  dst[1] = static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-  dst[2] = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-  dst[3] = static_cast<char>(0x80 | (c & 0x3F));
-  return 4;
-}
-
 // Start of the character that ends just before byte `end`.
 std::size_t previous_char(std::string_view text, std::size_t end) {
   do {
@@ -107,14 +83,14 @@ void to_lowercase(std::string_view text, std::string& out) {
     const std::size_t start = i;
     const char32_t c = decode_utf8(text, i);
     if (c == kCapitalSigma) {
-      o += put_utf8(dst + o, is_final_sigma(text, start, i) ? 0x03C2 : 0x03C3);
+      o += write_utf8(dst + o, is_final_sigma(text, start, i) ? 0x03C2 : 0x03C3);
     } else {
       char32_t mapped[3];
       const int count = lower_full(c, mapped);
       if (count == 1 && mapped[0] == c) {
         for (std::size_t k = start; k < i; ++k) dst[o++] = static_cast<char>(src[k]);
       } else {
-        for (int k = 0; k < count; ++k) o += put_utf8(dst + o, mapped[k]);
+        for (int k = 0; k < count; ++k) o += write_utf8(dst + o, mapped[k]);
       }
     }
     if (out.size() - o < n - i + kRoom) {

@@ -42,6 +42,31 @@ inline std::size_t utf8_length(char32_t c) {
   return c < 0x80 ? 1 : c < 0x800 ? 2 : c < 0x10000 ? 3 : 4;
 }
 
+// Writes the UTF-8 encoding of `c` at `dst` (room for four bytes) and returns
+// its length. Precondition as utf8_length.
+inline std::size_t write_utf8(char* dst, char32_t c) {
+  if (c < 0x80) {
+    dst[0] = static_cast<char>(c);
+    return 1;
+  }
+  if (c < 0x800) {
+    dst[0] = static_cast<char>(0xC0 | (c >> 6));
+    dst[1] = static_cast<char>(0x80 | (c & 0x3F));
+    return 2;
+  }
+  if (c < 0x10000) {
+    dst[0] = static_cast<char>(0xE0 | (c >> 12));
+    dst[1] = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+    dst[2] = static_cast<char>(0x80 | (c & 0x3F));
+    return 3;
+  }
+  dst[0] = static_cast<char>(0xF0 | (c >> 18));
+  dst[1] = static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+  dst[2] = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+  dst[3] = static_cast<char>(0x80 | (c & 0x3F));
+  return 4;
+}
+
 // Appends the UTF-8 encoding of `c` to `out`. Precondition as utf8_length.
 inline void append_utf8(std::string& out, char32_t c) {
   if (c < 0x80) {
@@ -49,24 +74,7 @@ inline void append_utf8(std::string& out, char32_t c) {
     return;
   }
   char buf[4];
-  std::size_t n;
-  if (c < 0x800) {
-    buf[0] = static_cast<char>(0xC0 | (c >> 6));
-    buf[1] = static_cast<char>(0x80 | (c & 0x3F));
-    n = 2;
-  } else if (c < 0x10000) {
-    buf[0] = static_cast<char>(0xE0 | (c >> 12));
-    buf[1] = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    buf[2] = static_cast<char>(0x80 | (c & 0x3F));
-    n = 3;
-  } else {
-    buf[0] = static_cast<char>(0xF0 | (c >> 18));
-    buf[1] = static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-    buf[2] = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    buf[3] = static_cast<char>(0x80 | (c & 0x3F));
-    n = 4;
-  }
-  out.append(buf, n);
+  out.append(buf, write_utf8(buf, c));
 }
 
 // Length of the all-ASCII prefix of s[i..], plus i: the index of the first
