@@ -57,14 +57,16 @@ class Collector {
   Ascii ascii_first() {
     const RE2* re = impl_.ascii_alternation();
     if (re == nullptr) return meta::is_ascii(text_) ? Ascii::Yes : Ascii::No;
-    if (!meta::starts_ascii(text_)) return Ascii::No;
-    re2::StringPiece text(text_.data(), text_.size()), m;
-    if (!re->Match(text, 0, text.size(), RE2::UNANCHORED, &m, 1))
-      return meta::is_ascii(text_) ? Ascii::Missed : Ascii::No;
-    std::size_t start = static_cast<std::size_t>(m.data() - text.data());
-    if (!meta::ascii_around(text_, start, start + m.size())) return Ascii::No;
-    found(impl_.ascii_text_plan().exact_ids.front());
-    return Ascii::Found;
+    switch (meta::search_under_ascii_rules(*re, text_)) {
+      case meta::AsciiRules::Match:
+        found(impl_.ascii_text_plan().exact_ids.front());
+        return Ascii::Found;
+      case meta::AsciiRules::NoMatch:
+        return Ascii::Missed;
+      case meta::AsciiRules::NotAscii:
+        break;
+    }
+    return Ascii::No;
   }
 
   // is_match through `plan.first`, which is exact on every text, so that a

@@ -104,15 +104,16 @@ bool is_ascii(std::string_view text) {
   return unicode::skip_ascii(text, i) == text.size();
 }
 
-bool starts_ascii(std::string_view text) {
+AsciiRules search_under_ascii_rules(const RE2& re, std::string_view text) {
   constexpr std::size_t kProbe = 4096;
-  return is_ascii(text.substr(0, kProbe));
-}
-
-bool ascii_around(std::string_view text, std::size_t start, std::size_t end) {
-  std::size_t lo = start == 0 ? 0 : start - 1;
-  std::size_t hi = std::min(text.size(), end + 1);
-  return is_ascii(text.substr(lo, hi - lo));
+  if (!is_ascii(text.substr(0, kProbe))) return AsciiRules::NotAscii;
+  re2::StringPiece whole(text.data(), text.size()), m;
+  if (!re.Match(whole, 0, text.size(), RE2::UNANCHORED, &m, 1))
+    return is_ascii(text) ? AsciiRules::NoMatch : AsciiRules::NotAscii;
+  const std::size_t start = static_cast<std::size_t>(m.data() - whole.data());
+  const std::size_t lo = start == 0 ? 0 : start - 1;
+  const std::size_t hi = std::min(text.size(), start + m.size() + 1);
+  return is_ascii(text.substr(lo, hi - lo)) ? AsciiRules::Match : AsciiRules::NotAscii;
 }
 
 bool is_inexact_look(hir::Look look) {
@@ -241,18 +242,17 @@ void Engine::Search::choose(bool ascii) {
 }
 
 std::optional<bool> Engine::Search::ascii_is_match() {
-  const std::size_t n = text_.size();
   const RE2* re = engine_->ascii_.get();
-  if (re == nullptr || !starts_ascii(text_)) return std::nullopt;
-  re2::StringPiece text(text_.data(), n), m;
-  if (!re->Match(text, 0, n, RE2::UNANCHORED, &m, 1)) {
-    bool ascii = is_ascii(text_);
-    choose(ascii);
-    if (ascii) return false;
-    return std::nullopt;
+  if (re == nullptr) return std::nullopt;
+  switch (search_under_ascii_rules(*re, text_)) {
+    case AsciiRules::Match:
+      return true;
+    case AsciiRules::NoMatch:
+      choose(true);
+      return false;
+    case AsciiRules::NotAscii:
+      break;
   }
-  std::size_t start = static_cast<std::size_t>(m.data() - text.data());
-  if (ascii_around(text_, start, start + m.size())) return true;
   return std::nullopt;
 }
 

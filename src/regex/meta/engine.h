@@ -47,14 +47,15 @@ RE2::Options re2_options();
 
 // True if `text` has no byte >= 0x80.
 bool is_ascii(std::string_view text);
-// True if the first few KB of `text` are ASCII: text that is not ASCII near
-// its start seldom is further on, and a search under ASCII rules first
-// would then seldom settle anything.
-bool starts_ascii(std::string_view text);
-// True if the bytes of [start, end) of `text` and the one on each side are
-// ASCII: a match there under ASCII rules for \b and \B is then a true one,
-// since its assertions read nothing else.
-bool ascii_around(std::string_view text, std::size_t start, std::size_t end);
+// What a search of `text` by `re`, a pattern exact on ASCII text only
+// (Unicode \b and \B under ASCII rules), settles without first reading the
+// whole text to see whether it is ASCII: a match, when the leftmost one and
+// the byte on each side of it are ASCII (its assertions read nothing else);
+// no match, when the text is ASCII; otherwise only that the text is not
+// ASCII. Text that is not ASCII in its first few KB seldom is further on, so
+// it is reported as such without a search.
+enum class AsciiRules { Match, NoMatch, NotAscii };
+AsciiRules search_under_ascii_rules(const RE2& re, std::string_view text);
 
 // True if `look` is an assertion RE2 cannot express exactly on every text.
 bool is_inexact_look(hir::Look look);
