@@ -226,7 +226,7 @@ class ViableWriter {
           out_ += "(?:)";
           return true;
         }
-        if (h.max && *h.max - 1 > kRe2MaxRepeat) return false;
+        if (h.max && *h.max - 1 > re2_emit::kRe2MaxRepeat) return false;
         out_ += "(?:";
         if (!whole(h.subs[0])) return false;
         out_ += h.max ? "){0," + std::to_string(*h.max - 1) + '}' : std::string(")*");
@@ -237,8 +237,6 @@ class ViableWriter {
   }
 
  private:
-  static constexpr std::uint32_t kRe2MaxRepeat = 1000;
-
   bool whole(const Hir& h) {
     std::optional<std::string> s = re2_emit::emit(h, assumption_);
     if (!s) return false;

@@ -21,8 +21,6 @@ using hir::Hir;
 using hir::Kind;
 using hir::Look;
 
-// RE2's largest repetition count, and the largest product of nested counts.
-constexpr std::uint32_t kRe2MaxRepeat = 1000;
 // Deepest nesting of optional copies written for a preference-sensitive body.
 constexpr std::uint32_t kMaxNestedOptionals = 100;
 // RE2 nests the optional copies of x{0,k} (and merges a run of k written-out

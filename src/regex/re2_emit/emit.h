@@ -5,12 +5,16 @@
 // RE2 cannot express are refused, never approximated.
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string>
 
 #include "regex/hir/hir.h"
 
 namespace kc::regex::re2_emit {
+
+// RE2's largest repetition count, and the largest product of nested counts.
+inline constexpr std::uint32_t kRe2MaxRepeat = 1000;
 
 // What the emitted pattern may assume about the texts it will search.
 enum class TextAssumption {
