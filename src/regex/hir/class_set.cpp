@@ -97,4 +97,23 @@ Ranges set_symmetric_difference(const Ranges& a, const Ranges& b) {
   return set_difference(set_union(a, b), set_intersection(a, b));
 }
 
+bool contains(const Ranges& a, char32_t c) {
+  auto it = std::lower_bound(a.begin(), a.end(), c, [](const ClassRange& r, char32_t v) { return r.hi < v; });
+  return it != a.end() && it->lo <= c;
+}
+
+bool overlaps(const Ranges& a, const Ranges& b) {
+  std::size_t i = 0, j = 0;
+  while (i < a.size() && j < b.size()) {
+    if (a[i].hi < b[j].lo) {
+      ++i;
+    } else if (b[j].hi < a[i].lo) {
+      ++j;
+    } else {
+      return true;
+    }
+  }
+  return false;
+}
+
 }  // namespace kc::regex::hir

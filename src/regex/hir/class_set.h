@@ -28,6 +28,12 @@ Ranges set_symmetric_difference(const Ranges& a, const Ranges& b);
 // kMaxScalar for characters, 0xFF when `a` holds bytes.
 Ranges set_complement(const Ranges& a, char32_t max = kMaxScalar);
 
+// True if `c` is a member of `a`.
+bool contains(const Ranges& a, char32_t c);
+
+// True if `a` and `b` share a member; builds nothing.
+bool overlaps(const Ranges& a, const Ranges& b);
+
 // True if every member is below 0x80.
 inline bool is_ascii(const Ranges& a) { return a.empty() || a.back().hi < 0x80; }
 

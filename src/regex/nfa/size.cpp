@@ -168,15 +168,10 @@ const std::vector<NewestRun>& newest_runs() {
   return runs;
 }
 
-bool contains(const hir::Ranges& ranges, char32_t c) {
-  auto it = std::lower_bound(ranges.begin(), ranges.end(), c, [](const ClassRange& r, char32_t v) { return r.hi < v; });
-  return it != ranges.end() && it->lo <= c;
-}
-
 hir::Ranges as_in_library_tables(hir::Ranges ranges) {
   if (hir::is_ascii(ranges)) return ranges;
   hir::Ranges held, not_held;
-  for (const NewestRun& n : newest_runs()) (contains(ranges, n.witness) ? held : not_held).push_back(n.run);
+  for (const NewestRun& n : newest_runs()) (hir::contains(ranges, n.witness) ? held : not_held).push_back(n.run);
   return hir::set_union(hir::set_difference(ranges, not_held), held);
 }
 

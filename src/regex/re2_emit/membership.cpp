@@ -7,8 +7,6 @@
 // required kind. The same holds mirrored at the end.
 #include "regex/re2_emit/membership.h"
 
-#include <algorithm>
-#include <iterator>
 #include <vector>
 
 #include "regex/hir/class_set.h"
@@ -51,27 +49,7 @@ const std::string& non_word_class() {
   return s;
 }
 
-// True if the classes share a member; asked of every class at a pattern's
-// edges, so it builds nothing.
-bool overlaps(const Ranges& a, const Ranges& b) {
-  std::size_t i = 0, j = 0;
-  while (i < a.size() && j < b.size()) {
-    if (a[i].hi < b[j].lo) {
-      ++i;
-    } else if (b[j].hi < a[i].lo) {
-      ++j;
-    } else {
-      return true;
-    }
-  }
-  return false;
-}
-
-bool is_word(char32_t c) {
-  const Ranges& w = word_ranges();
-  auto after = std::upper_bound(w.begin(), w.end(), c, [](char32_t v, const hir::ClassRange& r) { return v < r.lo; });
-  return after != w.begin() && c <= std::prev(after)->hi;
-}
+bool is_word(char32_t c) { return hir::contains(word_ranges(), c); }
 
 // The kinds of character a match may begin (or end) with.
 struct Kinds {
@@ -102,7 +80,7 @@ Kinds edge_kinds(const Hir& hir, bool at_end) {
                                : util::decode_at(hir.literal, 0, &len));
     }
     case Kind::Class:
-      return {overlaps(hir.ranges, word_ranges()), overlaps(hir.ranges, non_word_ranges())};
+      return {hir::overlaps(hir.ranges, word_ranges()), hir::overlaps(hir.ranges, non_word_ranges())};
     case Kind::Capture:
       return edge_kinds(hir.subs[0], at_end);
     case Kind::Repetition:
