@@ -32,8 +32,6 @@ constexpr std::uint64_t kAlternateBytes = 4;
 constexpr std::size_t kNodeCacheSlots = 10000;
 constexpr std::size_t kSuffixCacheSlots = 1000;
 
-int utf8_len(char32_t c) { return c < 0x80 ? 1 : c < 0x800 ? 2 : c < 0x10000 ? 3 : 4; }
-
 // ---------------------------------------------------------------------------
 // UTF-8 sequences of a class: each is up to four byte ranges, in ascending
 // order, as the library splits code point ranges.
@@ -74,11 +72,10 @@ void split_utf8(char32_t lo, char32_t hi, std::vector<Sequence>& out) {
       }
     }
   }
-  std::string a, b;
-  unicode::append_utf8(a, lo);
-  unicode::append_utf8(b, hi);
+  char a[4], b[4];
   Sequence s;
-  s.len = static_cast<int>(a.size());
+  s.len = static_cast<int>(unicode::write_utf8(a, lo));
+  unicode::write_utf8(b, hi);
   for (int i = 0; i < s.len; ++i) {
     s.lo[i] = static_cast<std::uint8_t>(a[i]);
     s.hi[i] = static_cast<std::uint8_t>(b[i]);
@@ -361,7 +358,7 @@ std::uint64_t match_len(const Hir& h, bool longest) {
       return h.literal.size();
     case Kind::Class:
       if (h.ranges.empty()) return kNoLen;
-      return utf8_len(longest ? h.ranges.back().hi : h.ranges.front().lo);
+      return unicode::utf8_length(longest ? h.ranges.back().hi : h.ranges.front().lo);
     case Kind::Capture:
       return match_len(h.subs[0], longest);
     case Kind::Repetition: {
