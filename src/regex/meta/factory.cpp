@@ -1,7 +1,7 @@
-// Size limit and construction of Regex and RegexSet from HIR.
+// Size limit and construction of Regex and RegexSet from HIR, and the
+// RegexSet's RE2 programs, each built on its first use.
 #include "regex/meta/factory.h"
 
-#include <algorithm>
 #include <utility>
 
 #include "regex/meta/regex_impl.h"
