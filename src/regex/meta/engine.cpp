@@ -7,6 +7,7 @@
 #include <emmintrin.h>
 #endif
 
+#include "regex/hir/class_set.h"
 #include "regex/re2_emit/emit.h"
 #include "regex/testing.h"
 #include "regex/util/hir_props.h"
@@ -43,7 +44,7 @@ std::uint64_t gated_multibyte_class_copies(const hir::Hir& hir, std::uint64_t ou
   constexpr std::uint64_t kCap = std::uint64_t{1} << 32;
   switch (hir.kind) {
     case hir::Kind::Class:
-      return gated && !hir.ranges.empty() && hir.ranges.back().hi > 0x7F ? outer : 0;
+      return gated && !hir::is_ascii(hir.ranges) ? outer : 0;
     case hir::Kind::Repetition: {
       std::uint64_t count = std::max<std::uint64_t>(hir.max ? *hir.max : hir.min, 1);
       return gated_multibyte_class_copies(hir.subs[0], std::min(outer * count, kCap), gated);
