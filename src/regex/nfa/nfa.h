@@ -60,6 +60,8 @@ struct CharClass {
 // A compiled program. Immutable once built; copyable and movable.
 struct Nfa {
   std::vector<State> states;
+  // Indexed by Class states; the copies of one class written out by a
+  // counted repetition share one entry.
   std::vector<CharClass> classes;
   StateId start = 0;
   // True if any Look state exists (the engine then tracks context).
